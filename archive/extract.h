@@ -1,0 +1,24 @@
+// Extraction: reads an archive from front to back and writes every stored graphics file into a
+// folder under a name rebuilt from its keys, with its stored last-write time.
+#pragma once
+
+#include <cstdint>
+
+// Result codes: 0 success; 1 the archive cannot be opened; 2 not an archive, or it ends early or
+// cannot be read; 4 an output file cannot be created, written, closed or given its time; 5 bad
+// arguments. The counters reach the caller only on result 0 (0 after results 1, 2 and 4; untouched
+// after 5). Absent out references are not written.
+unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
+                         int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
+                         int simulate);
+
+// Builds a scenery file name from the stored keys into `out` (260 characters).
+// 0 name built without base name, 1 with base name, 2 out absent or a zoom other than 1, 2, 4
+// (or a kind index above 4).
+int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
+                       const char *base_name, int zoom, char *out, int32_t part,
+                       int32_t part_letter);
+
+// Sets a file's last-write time from a stamp (DOS date high, DOS time low) taken as local time.
+// 0, 1 when the file cannot be opened, 2 when its time cannot be set or it cannot be closed.
+int set_file_stamp(const char *path, uint32_t stamp);

@@ -1,0 +1,48 @@
+// The command-line driver: one command per start. Parses the command line, refuses a missing or
+// an existing archive file, runs one worker and turns its result into the final message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "driver/output.h"
+#include "platform/platform.h"
+
+// What the command line asks for.
+struct command_line {
+  int extract;              // X
+  int vehicle;              // V, W
+  int select_by_name;       // W, U
+  int zoom_digit;           // 1, 2 or 4 (0 for X)
+  int overwrite;            // option O
+  int simulate;             // option S
+  int info;                 // option I
+  char directory[NAME_BUFFER_SIZE];
+  char archive_name[NAME_BUFFER_SIZE];
+};
+
+// Parses arguments 1 to 4 (argv[0] is the program). 0, or 1 when the usage box is due: fewer than
+// three arguments, an unknown command, a missing digit, or a directory or archive name that does
+// not fit its 260-character field.
+int parse_command_line(int argc, char **argv, command_line *cmd);
+
+// The texts of the final box: the text and the message number of its title.
+struct final_message {
+  char text[2048];
+  uint32_t title;
+};
+
+// Composes the final message of a packing result (the current program's table).
+void compose_pack_result(unsigned result, const command_line *cmd, const char *failed_name,
+                         text_lookup lookup, final_message *out);
+
+// Composes the final message of an extraction result.
+void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
+                            text_lookup lookup, final_message *out);
+
+// Composes "Archive file "%s" not opened" (message 2) or "... already exists" (message 3).
+void compose_archive_refusal(uint32_t number, const char *archive_name, text_lookup lookup,
+                             final_message *out);
+
+// The whole program: returns the process exit status.
+int run_vorax(int argc, char **argv);

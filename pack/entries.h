@@ -1,0 +1,56 @@
+// The packing state: one entry per collected graphics file in one of two sorted lists, the count
+// of entries and the five view counters of option I. Process-wide; the driver resets it before a
+// command, the packers fill it, the archive writer walks it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct vehicle_entry {
+  vehicle_entry *next;
+  int32_t first_number;   // V: the number in front of the dash; W: the first behind the base name
+  int32_t second_number;  // the second number of the name, 0 to 16
+  int32_t size;           // the file's length, always above 0
+  uint32_t stamp;         // last-write time: DOS date in the high 16 bits, DOS time in the low
+  char path[NAME_BUFFER_SIZE];  // directory, separator, file name
+};
+
+struct scenery_entry {
+  scenery_entry *next;
+  int32_t number;         // the main number of the name
+  int32_t sub_number;     // letter kinds: the number behind the dash; otherwise 0
+  uint32_t kind_letter;   // high 16 bits the letter kind 1-4 (s, t, h, b), low 16 bits its
+                          // suffix letter a-d as 1-4; 0 for other kinds
+  int32_t part;           // plain and base-named names: the number behind the dash, 0 to 99
+  int32_t part_letter;    // plain and base-named names: suffix letter a-d as 1-4
+  int32_t size;
+  uint32_t stamp;
+  char path[NAME_BUFFER_SIZE];
+};
+
+extern vehicle_entry *vehicle_list;
+extern scenery_entry *scenery_list;
+
+extern int32_t entry_count;
+extern int32_t front2_count;
+extern int32_t side2_count;
+extern int32_t door2_count;
+extern int32_t door_r_count;
+extern int32_t door_l_count;
+
+// The length the archive of the collected entries will have, so that packing can refuse a file
+// that would carry it to 4 GiB (its offsets would wrap).
+extern uint64_t archive_length;
+
+// Empties both lists (no entry released), zeroes the count, the view counters and the length.
+void reset_packing_state(void);
+
+// Releases every entry of both lists and empties them.
+void release_entry_lists(void);
+
+// Insert at the sorted place, behind entries with equal keys; the entry count grows by 1.
+// Vehicles ascend by (first_number, second_number), scenery by (number, sub_number, part,
+// part_letter), all compared as signed numbers.
+void insert_vehicle_entry(vehicle_entry *entry);
+void insert_scenery_entry(scenery_entry *entry);

@@ -1,0 +1,110 @@
+// The operating-system layer. Every call into the system lives behind this header, in one source
+// file per system (posix.cpp, win32.cpp) chosen by the build. The rest of the program never asks
+// which system it runs on.
+//
+// Conventions: functions return 0 for success and a small positive code for failure, as the rest
+// of the program does. Names and paths are terminated 8-bit strings passed on unchanged.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The longest name or path the program handles, terminator included.
+enum { NAME_BUFFER_SIZE = 260 };
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+
+// The separator used to join a directory and a file name: '\' on Windows, '/' on POSIX.
+extern const char path_separator;
+
+// 1 when c ends the directory part of a path: on Windows '\', '/' and a drive ':', on POSIX '/'.
+int is_name_stop(char c);
+
+// ---------------------------------------------------------------------------------------------
+// Files. A plat_file is a system handle (a descriptor on POSIX, a HANDLE on Windows).
+
+typedef intptr_t plat_file;
+const plat_file PLAT_NO_FILE = -1;
+
+// Opens an existing file for binary reading; PLAT_NO_FILE when it cannot be opened.
+plat_file plat_open_read(const char *path);
+
+// Creates a new file for binary writing; fails (PLAT_NO_FILE) when a file of that name exists.
+plat_file plat_create_new(const char *path);
+
+// Reads up to `want` bytes. Returns 0 and the count in *got (0 only at the end of the file), or
+// 1 on a read error. Short counts happen only at the end of the file.
+int plat_read(plat_file file, void *buffer, size_t want, size_t *got);
+
+// Writes all `length` bytes; 0, or 1 when not all of them could be written.
+int plat_write(plat_file file, const void *buffer, size_t length);
+
+// Sets the last-write time of an open file from a DOS date and time taken as local time (the
+// access and creation times stay). 0, or 1 when the fields are invalid or the time cannot be set.
+int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time);
+
+// Closes the handle; 0, or 1 when closing fails.
+int plat_close(plat_file file);
+
+// Moves `from` onto `to`, replacing a file that stands there; 0, or 1 on failure.
+int plat_replace_file(const char *from, const char *to);
+
+// Removes a file; 0, or 1 on failure.
+int plat_remove_file(const char *path);
+
+// 1 when the path names an existing file that is read-only (Windows attribute; on POSIX no
+// write permission bit at all), else 0.
+int plat_is_read_only(const char *path);
+
+// Opens an existing file for writing (never creating or truncating it); PLAT_NO_FILE on failure.
+plat_file plat_open_existing_for_write(const char *path);
+
+// ---------------------------------------------------------------------------------------------
+// Wildcard search over one folder: normal files only, names matched as Windows matches them,
+// handed out in byte order of their names.
+
+struct plat_found_file {
+  char name[NAME_BUFFER_SIZE];  // the name without its directory
+  uint64_t size;                // length in bytes
+  uint16_t dos_date;            // last-write time as local DOS date and time, clamped to the
+  uint16_t dos_time;            // range that DOS form can hold
+};
+
+struct plat_search_state;
+typedef plat_search_state *plat_search;
+
+// Starts a search with a pattern "directory<sep>name-pattern". Returns 0 and the first match, or
+// 1 when nothing matches or the folder cannot be read (*search is then null).
+int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found);
+
+// 0 and the next match, or 1 when there is none.
+int plat_find_next(plat_search search, plat_found_file *found);
+
+// Ends a search; a null search is ignored.
+void plat_find_close(plat_search search);
+
+// ---------------------------------------------------------------------------------------------
+// The user and the screen
+
+// The user's primary language as a Windows primary language identifier (low 10 bits of the
+// language id): 0x05 Czech, 0x1B Slovak, 0x07 German, 0x0A Spanish, 0x15 Polish, others as they
+// come (0x09 English when nothing is known).
+int plat_primary_language(void);
+
+// Converts a text stored in the given 8-bit code page (1250, 850 or 852) into the form the
+// console and the notices show. Windows: the bytes unchanged; POSIX: UTF-8 through iconv.
+// Returns 0, or 1 when the result does not fit `out_size` (the output is then cut but terminated).
+int plat_convert_text(const char *text, int code_page, char *out, size_t out_size);
+
+// Shows a modal notice with a title, the text and one OK button; returns when acknowledged.
+// Windows: MessageBoxA with the information icon. POSIX: standard output is flushed, then the
+// title and the text go to standard error; only when standard input and standard error are both
+// terminals an "[OK]" prompt waits for Enter.
+void plat_show_notice(const char *text, const char *title);
+
+// ---------------------------------------------------------------------------------------------
+// Memory blocks: uncleared memory; null when the system refuses.
+
+void *plat_allocate_block(size_t size);
+void plat_release_block(void *block);

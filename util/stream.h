@@ -1,0 +1,62 @@
+// Byte streams over files: single bytes and little-endian 16- and 32-bit values through one
+// process-wide 4096-byte buffer per direction. At most one read stream and one write stream are
+// open at any time. Every operation answers 0 for success; a failed read or write closes its file
+// at once, so that no caller has to close a stream on its error path.
+//
+// Nothing lost: a write stream writes beside its final name, under a temporary name in the same
+// folder, and the file is moved onto its final name only when it is complete. A failed or
+// discarded stream removes the unfinished file; a file that stood under the final name before
+// stays as it was until the replacement succeeds.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+enum { STREAM_BUFFER_SIZE = 4096 };
+
+// A stream is referred to by its file handle; NO_STREAM means that opening failed.
+typedef plat_file stream;
+const stream NO_STREAM = PLAT_NO_FILE;
+
+// ---- reading
+
+stream open_read_stream(const char *name);
+int read_byte(stream s, uint8_t *out);       // 0, or 1 at the end of the file or on an error
+int read_u16(stream s, uint16_t *out);       // 0, or 1; *out unchanged on failure
+int read_u32(stream s, uint32_t *out);       // 0, or 1; *out unchanged on failure
+int skip_to_eof_marker(stream s);            // 0 after the byte 0x1A, 2 when the file ends first
+int close_read_stream(stream s);             // 0, or 1 (also for a stream already closed)
+
+// ---- writing
+
+// Creates the file beside `name` (see above); NO_STREAM when it cannot be created, also when a
+// read-only file stands under `name`.
+stream create_write_stream(const char *name);
+int write_byte(stream s, uint8_t byte);      // 0, or 1 when the buffer cannot be written out
+int write_u16(stream s, uint16_t value);
+int write_u32(stream s, uint32_t value);
+
+// Writes what is waiting, closes the file and moves it onto its final name. 0, or 1 when the
+// last write, the closing or the move fails (the unfinished file is then removed). Returns 1
+// and touches nothing on a stream that a failed write_byte has already given up.
+int close_write_stream(stream s);
+
+// The first half of close_write_stream: writes what is waiting and closes the file, which stays
+// under its temporary name (finished_write_name) until commit_write_stream or
+// discard_write_stream. 0, or 1 (the unfinished file is then removed).
+int finish_write_stream(stream s);
+const char *finished_write_name(void);
+int commit_write_stream(void);               // 0, or 1 when the move fails (file removed)
+
+// Gives up the write stream: closes it if it is still open and removes the unfinished file.
+// Safe to call in any state, also when nothing is open.
+void discard_write_stream(void);
+
+// ---- other
+
+int file_exists(const char *name);           // 1 when the file can be opened for reading
+
+// Uncleared memory for the entry lists; null for a size below 1 or when the system refuses.
+void *allocate_block(int32_t size);
+void release_block(void *block);
