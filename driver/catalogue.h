@@ -66,6 +66,10 @@ extern int language_index;
 // everything else English 0).
 int select_language(void);
 
+// The mapping behind select_language: a Windows primary language identifier (the low 10 bits of a
+// language id) to a language index.
+int language_from_primary(int primary);
+
 // The text of a message in the current language, as stored. For a number the catalogue does not
 // hold: "%s %i" of message 0 and the number, in a process-wide buffer that the next such lookup
 // overwrites.

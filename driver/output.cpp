@@ -1,8 +1,59 @@
+// Output to the user: catalogue texts converted for the screen, notices and console lines.
 #include "driver/output.h"
-const char *display_text(uint32_t) { return ""; }
-void show_message_box(const char *, const char *) {}
-void show_error(const char *) {}
-void show_usage(void) {}
-void print_newline(void) {}
-void print_plain(const char *) {}
-void print_message(uint32_t) {}
+
+#include "driver/catalogue.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+
+// Large enough for the longest text (the usage text) after conversion to UTF-8, where a letter of
+// an 8-bit code page can take up to three bytes.
+enum { DISPLAY_TEXT_SIZE = 2048 };
+
+// The catalogue holds messages 0 to 30; each has its own converted copy, so that texts shown
+// together (a text and its title) never share a buffer.
+enum { CACHED_MESSAGES = 31 };
+
+static char display_cache[CACHED_MESSAGES][DISPLAY_TEXT_SIZE];
+static bool display_cache_filled[CACHED_MESSAGES];
+static int display_cache_language[CACHED_MESSAGES];  // language_index the copy was made in
+
+// The converted fallback text for a number the catalogue does not hold.
+static char display_missing[DISPLAY_TEXT_SIZE];
+
+// Converts one stored text into `out`. Returns 0, or 1 when the conversion failed; the buffer then
+// holds what the platform produced, or the stored bytes when it produced nothing.
+static int convert_for_display(uint32_t number, char *out, size_t out_size) {
+  const char *stored = message_text(number);
+  int rc = plat_convert_text(stored, message_code_page(number, language_index), out, out_size);
+  if (rc != 0 && out[0] == '\0') snprintf(out, out_size, "%s", stored);
+  return rc;
+}
+
+const char *display_text(uint32_t number) {
+  if (number >= CACHED_MESSAGES) {
+    convert_for_display(number, display_missing, sizeof display_missing);
+    return display_missing;
+  }
+  if (!display_cache_filled[number] || display_cache_language[number] != language_index) {
+    char *out = display_cache[number];
+    // A failed conversion is kept for this call only and tried again next time.
+    display_cache_filled[number] = convert_for_display(number, out, DISPLAY_TEXT_SIZE) == 0;
+    display_cache_language[number] = language_index;
+  }
+  return display_cache[number];
+}
+
+void show_message_box(const char *text, const char *title) { plat_show_notice(text, title); }
+
+void show_error(const char *text) { show_message_box(text, display_text(MSG_ERROR_TITLE)); }
+
+void show_usage(void) { show_message_box(display_text(MSG_USAGE), display_text(MSG_USAGE_TITLE)); }
+
+void print_newline(void) { fputs("\n", stdout); }
+
+void print_plain(const char *text) {
+  if (text != nullptr) fputs(text, stdout);
+}
+
+void print_message(uint32_t number) { fputs(display_text(number), stdout); }

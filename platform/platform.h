@@ -92,6 +92,11 @@ void plat_find_close(plat_search search);
 // come (0x09 English when nothing is known).
 int plat_primary_language(void);
 
+// The primary language that a POSIX locale name ("cs_CZ.UTF-8", "de", "pl_PL@euro") stands for,
+// by its language code: cs 0x05, sk 0x1B, de 0x07, es 0x0A, pl 0x15; anything else, an empty
+// text or null gives 0x09 (English). Portable, so that it can be tested on every system.
+int primary_language_from_locale(const char *locale);
+
 // Converts a text stored in the given 8-bit code page (1250, 850 or 852) into the form the
 // console and the notices show. Windows: the bytes unchanged; POSIX: UTF-8 through iconv.
 // Returns 0, or 1 when the result does not fit `out_size` (the output is then cut but terminated).

@@ -1,22 +1,366 @@
-// POSIX side of the platform layer (stub, being written).
+// POSIX side of the platform layer: files, the directory search, the user's language, text
+// conversion, notices and memory blocks.
 #include "platform/platform.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/dos_time.h"
+#include "platform/wildcard.h"
+
 const char path_separator = '/';
+
 int is_name_stop(char c) { return c == '/'; }
-plat_file plat_open_read(const char *) { return PLAT_NO_FILE; }
-plat_file plat_create_new(const char *) { return PLAT_NO_FILE; }
-int plat_read(plat_file, void *, size_t, size_t *) { return 1; }
-int plat_write(plat_file, const void *, size_t) { return 1; }
-int plat_set_file_time(plat_file, uint16_t, uint16_t) { return 1; }
-int plat_close(plat_file) { return 1; }
-int plat_replace_file(const char *, const char *) { return 1; }
-int plat_remove_file(const char *) { return 1; }
-int plat_is_read_only(const char *) { return 0; }
-plat_file plat_open_existing_for_write(const char *) { return PLAT_NO_FILE; }
-int plat_find_first(const char *, plat_search *search, plat_found_file *) { *search = nullptr; return 1; }
-int plat_find_next(plat_search, plat_found_file *) { return 1; }
-void plat_find_close(plat_search) {}
-int plat_primary_language(void) { return 0x09; }
-int plat_convert_text(const char *, int, char *out, size_t) { out[0] = 0; return 0; }
-void plat_show_notice(const char *, const char *) {}
-void *plat_allocate_block(size_t) { return nullptr; }
-void plat_release_block(void *) {}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+plat_file plat_open_read(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  int fd;
+  do {
+    fd = open(path, O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return PLAT_NO_FILE;
+  // A directory opens for reading here but not on Windows; refuse it the same way.
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return PLAT_NO_FILE;
+  }
+  return (plat_file)fd;
+}
+
+plat_file plat_create_new(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  int fd;
+  do {
+    fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+}
+
+int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
+  *got = 0;
+  if (file == PLAT_NO_FILE) return 1;
+  char *at = static_cast<char *>(buffer);
+  size_t done = 0;
+  while (done < want) {
+    size_t chunk = want - done;
+    if (chunk > (size_t)SSIZE_MAX) chunk = (size_t)SSIZE_MAX;
+    ssize_t count = read((int)file, at + done, chunk);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      *got = done;
+      return 1;
+    }
+    if (count == 0) break;  // end of file
+    done += (size_t)count;
+  }
+  *got = done;
+  return 0;
+}
+
+int plat_write(plat_file file, const void *buffer, size_t length) {
+  if (file == PLAT_NO_FILE) return 1;
+  const char *at = static_cast<const char *>(buffer);
+  size_t done = 0;
+  while (done < length) {
+    size_t chunk = length - done;
+    if (chunk > (size_t)SSIZE_MAX) chunk = (size_t)SSIZE_MAX;
+    ssize_t count = write((int)file, at + done, chunk);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return 1;
+    }
+    if (count == 0) return 1;  // no progress: give up rather than spin
+    done += (size_t)count;
+  }
+  return 0;
+}
+
+int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+  if (file == PLAT_NO_FILE) return 1;
+  dos_fields fields;
+  if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
+  struct tm local;
+  std::memset(&local, 0, sizeof local);
+  local.tm_year = fields.year - 1900;
+  local.tm_mon = fields.month - 1;
+  local.tm_mday = fields.day;
+  local.tm_hour = fields.hour;
+  local.tm_min = fields.minute;
+  local.tm_sec = fields.second;
+  local.tm_isdst = -1;  // let the system decide whether summer time applies
+  time_t moment = mktime(&local);
+  if (moment == (time_t)-1) return 1;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // access time stays
+  times[1].tv_sec = moment;
+  times[1].tv_nsec = 0;
+  return futimens((int)file, times) == 0 ? 0 : 1;
+}
+
+int plat_close(plat_file file) {
+  if (file == PLAT_NO_FILE) return 1;
+  // No retry on EINTR: the descriptor is released either way, and a retry could close another.
+  return close((int)file) == 0 ? 0 : 1;
+}
+
+int plat_replace_file(const char *from, const char *to) {
+  if (from == nullptr || to == nullptr) return 1;
+  return rename(from, to) == 0 ? 0 : 1;
+}
+
+int plat_remove_file(const char *path) {
+  if (path == nullptr) return 1;
+  return unlink(path) == 0 ? 0 : 1;
+}
+
+int plat_is_read_only(const char *path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  struct stat info;
+  if (stat(path, &info) != 0) return 0;
+  return (info.st_mode & 0222) == 0 ? 1 : 0;
+}
+
+plat_file plat_open_existing_for_write(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  int fd;
+  do {
+    fd = open(path, O_WRONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Directory search. The matching names are collected and sorted once; each is looked at with
+// stat only when it is handed out. Only the names are kept, packed into one buffer, so that a
+// folder of a hundred thousand files costs little memory.
+
+struct plat_search_state {
+  std::string prefix;           // the folder part of the pattern with its '/', or empty
+  std::string names;            // the matching names, each followed by a terminator
+  std::vector<size_t> offsets;  // start of each name in `names`, in byte order of the names
+  size_t next;                  // the next entry of `offsets` to hand out
+};
+
+namespace {
+
+// Reads the folder and keeps the names that match; 0, or 1 when the folder cannot be read.
+int collect_names(const char *folder, const char *name_pattern, plat_search_state *state) {
+  DIR *dir = opendir(folder);
+  if (dir == nullptr) return 1;
+  for (;;) {
+    errno = 0;
+    struct dirent *entry = readdir(dir);
+    if (entry == nullptr) {
+      // A read error part way would give an incomplete list; report the folder as unreadable
+      // rather than leave files out without a word.
+      if (errno != 0) {
+        closedir(dir);
+        return 1;
+      }
+      break;
+    }
+    const char *name = entry->d_name;
+    if (name[0] == '.') continue;  // hidden, and the "." and ".." entries
+    size_t length = std::strlen(name);
+    if (length >= NAME_BUFFER_SIZE) continue;  // cannot be handed out in full
+    if (!wildcard_match(name_pattern, name)) continue;
+    state->offsets.push_back(state->names.size());
+    state->names.append(name, length + 1);
+  }
+  closedir(dir);
+  const char *base = state->names.data();
+  std::sort(state->offsets.begin(), state->offsets.end(),
+            [base](size_t a, size_t b) { return std::strcmp(base + a, base + b) < 0; });
+  return 0;
+}
+
+// The last-write time as local DOS date and time, clamped to what DOS form holds.
+void local_dos_time(time_t moment, uint16_t *dos_date, uint16_t *dos_time) {
+  dos_fields fields;
+  struct tm local;
+  if (localtime_r(&moment, &local) == nullptr) {
+    // Only times far outside any calendar fail here; they clamp to the nearer end.
+    fields.year = moment < 0 ? 0 : 9999;
+    fields.month = 1;
+    fields.day = 1;
+    fields.hour = 0;
+    fields.minute = 0;
+    fields.second = 0;
+  } else {
+    fields.year = local.tm_year + 1900;
+    fields.month = local.tm_mon + 1;
+    fields.day = local.tm_mday;
+    fields.hour = local.tm_hour;
+    fields.minute = local.tm_min;
+    fields.second = local.tm_sec;
+  }
+  dos_from_fields(&fields, dos_date, dos_time);
+}
+
+// Hands out the next name that is still a regular file; 0, or 1 when none is left.
+int hand_out_next(plat_search_state *state, plat_found_file *found) {
+  std::string path;
+  while (state->next < state->offsets.size()) {
+    const char *name = state->names.data() + state->offsets[state->next];
+    ++state->next;
+    path.assign(state->prefix);
+    path.append(name);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) continue;  // vanished, or a broken link
+    if (!S_ISREG(info.st_mode)) continue;          // folders, devices, pipes
+    size_t length = std::strlen(name);             // below NAME_BUFFER_SIZE, tested when read
+    std::memcpy(found->name, name, length + 1);
+    found->size = (uint64_t)info.st_size;
+    local_dos_time(info.st_mtime, &found->dos_date, &found->dos_time);
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+  *search = nullptr;
+  if (pattern == nullptr || found == nullptr) return 1;
+  const char *slash = std::strrchr(pattern, '/');
+  const char *name_pattern = slash != nullptr ? slash + 1 : pattern;
+  if (name_pattern[0] == '\0') return 1;  // "folder/" names no file
+
+  plat_search_state *state = new (std::nothrow) plat_search_state();
+  if (state == nullptr) return 1;
+  state->next = 0;
+  std::string folder;
+  if (slash == nullptr) {
+    folder = ".";
+  } else {
+    state->prefix.assign(pattern, (size_t)(slash - pattern) + 1);
+    folder = state->prefix;  // "dir/" and "/" both open as folders
+  }
+  if (collect_names(folder.c_str(), name_pattern, state) != 0 ||
+      hand_out_next(state, found) != 0) {
+    delete state;
+    return 1;
+  }
+  *search = state;
+  return 0;
+}
+
+int plat_find_next(plat_search search, plat_found_file *found) {
+  if (search == nullptr || found == nullptr) return 1;
+  return hand_out_next(search, found);
+}
+
+void plat_find_close(plat_search search) { delete search; }
+
+// ---------------------------------------------------------------------------------------------
+// The user and the screen
+
+int plat_primary_language(void) {
+  const char *variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  for (const char *variable : variables) {
+    const char *value = std::getenv(variable);
+    if (value != nullptr && value[0] != '\0') return primary_language_from_locale(value);
+  }
+  return primary_language_from_locale(nullptr);
+}
+
+namespace {
+
+// Copies ASCII bytes and puts '?' for every other one; for when no converter is at hand.
+int copy_ascii_only(const char *text, char *out, size_t out_size) {
+  size_t used = 0;
+  for (const char *p = text; *p != '\0'; ++p) {
+    if (used + 1 >= out_size) {
+      out[used] = '\0';
+      return 1;
+    }
+    unsigned char c = (unsigned char)*p;
+    out[used++] = c < 0x80 ? (char)c : '?';
+  }
+  out[used] = '\0';
+  return 0;
+}
+
+}  // namespace
+
+int plat_convert_text(const char *text, int code_page, char *out, size_t out_size) {
+  if (out == nullptr || out_size == 0) return 1;
+  if (text == nullptr) {
+    out[0] = '\0';
+    return 0;
+  }
+  const char *source;
+  switch (code_page) {
+    case 1250: source = "CP1250"; break;
+    case 850: source = "CP850"; break;
+    case 852: source = "CP852"; break;
+    default: return copy_ascii_only(text, out, out_size);
+  }
+  iconv_t converter = iconv_open("UTF-8", source);
+  if (converter == (iconv_t)-1) return copy_ascii_only(text, out, out_size);
+
+  char *in = const_cast<char *>(text);
+  size_t in_left = std::strlen(text);
+  char *to = out;
+  size_t out_left = out_size - 1;  // room for the terminator
+  int cut = 0;
+  while (in_left > 0) {
+    if (iconv(converter, &in, &in_left, &to, &out_left) != (size_t)-1) break;
+    if (errno == E2BIG) {
+      cut = 1;  // iconv stops before a character that does not fit whole
+      break;
+    }
+    // A byte the code page does not define: show '?' and go on behind it.
+    if (out_left == 0) {
+      cut = 1;
+      break;
+    }
+    *to++ = '?';
+    --out_left;
+    ++in;
+    --in_left;
+  }
+  *to = '\0';
+  iconv_close(converter);
+  return cut;
+}
+
+void plat_show_notice(const char *text, const char *title) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", text != nullptr ? text : "");
+  if (isatty(0) && isatty(2)) {
+    std::fputs("[OK] ", stderr);
+    std::fflush(stderr);
+    int c;
+    do {
+      c = std::getchar();
+    } while (c != '\n' && c != EOF);
+  }
+  std::fflush(stderr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory blocks
+
+void *plat_allocate_block(size_t size) { return std::malloc(size != 0 ? size : 1); }
+
+void plat_release_block(void *block) { std::free(block); }

@@ -1,2 +1,60 @@
+// Name matching for the directory search, with the rules of the Windows file search.
 #include "platform/wildcard.h"
-int wildcard_match(const char *, const char *) { return 0; }
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Letters compare without regard to case; only a-z and A-Z are folded, every other byte is
+// compared as it is.
+unsigned char fold_case(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return (unsigned char)(c - 'a' + 'A');
+  return c;
+}
+
+}  // namespace
+
+// The pattern is run as a set of name positions that can be reached after each pattern
+// character, so that any number of '*' costs at most pattern length times name length steps.
+int wildcard_match(const char *pattern, const char *name) {
+  if (pattern == nullptr || name == nullptr) return 0;
+  const size_t name_length = std::strlen(name);
+  std::vector<unsigned char> reached(name_length + 1, 0);
+  std::vector<unsigned char> next(name_length + 1, 0);
+  reached[0] = 1;
+
+  for (const char *p = pattern; *p != '\0'; ++p) {
+    const unsigned char pc = (unsigned char)*p;
+    bool any = false;
+    std::fill(next.begin(), next.end(), 0);
+    if (pc == '*') {
+      // Any run, also an empty one: everything from the first reachable position on.
+      size_t first = 0;
+      while (first <= name_length && !reached[first]) ++first;
+      for (size_t n = first; n <= name_length; ++n) next[n] = 1;
+      any = first <= name_length;
+    } else {
+      for (size_t n = 0; n <= name_length; ++n) {
+        if (!reached[n]) continue;
+        const unsigned char nc = (unsigned char)name[n];
+        if (pc == '?') {
+          // At a '.' or at the end of the name '?' matches nothing; elsewhere one character.
+          if (nc == '\0' || nc == '.') {
+            next[n] = 1;
+          } else {
+            next[n + 1] = 1;
+          }
+          any = true;
+        } else if (nc != '\0' && fold_case(nc) == fold_case(pc)) {
+          next[n + 1] = 1;
+          any = true;
+        }
+      }
+    }
+    if (!any) return 0;
+    reached.swap(next);
+  }
+  return reached[name_length] ? 1 : 0;
+}

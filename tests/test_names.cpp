@@ -1,1 +1,125 @@
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "util/names.h"
+
+namespace {
+
+// "a/b" with the platform's separator in place of '/'.
+std::string native(std::string path) {
+  for (char &c : path) c = c == '/' ? path_separator : c;
+  return path;
+}
+
+std::string stripped(const std::string &name) {
+  char buffer[NAME_BUFFER_SIZE];
+  std::snprintf(buffer, sizeof buffer, "%s", name.c_str());
+  strip_extension(buffer);
+  return buffer;
+}
+
+// The count scan_fields returns, then the values it stored.
+std::vector<int32_t> scan(const char *text, const char *format) {
+  int32_t values[8];
+  int count = scan_fields(text, format, values);
+  std::vector<int32_t> out{count};
+  for (int i = 0; i < count; ++i) out.push_back(values[i]);
+  return out;
+}
+
+typedef std::vector<int32_t> got;
+
+}  // namespace
+
+TEST(Names, TextOperations) {
+  EXPECT_EQ(std::string() + to_upper_ascii('a') + to_upper_ascii('z') + to_upper_ascii('`') +
+                to_upper_ascii('{') + to_upper_ascii('A') + to_upper_ascii('\xE4'),
+            "AZ`{A\xE4");  // 0xE4: a-umlaut in the 8-bit code pages
+
+  char text[16] = "   V2";
+  EXPECT_EQ(strip_leading_spaces(text), 3);
+  EXPECT_STREQ(text, "V2");
+  char tabbed[16] = "\t V2";
+  EXPECT_EQ(strip_leading_spaces(tabbed), 0);
+  EXPECT_STREQ(tabbed, "\t V2");
+  char blanks[16] = "    ";
+  EXPECT_EQ(strip_leading_spaces(blanks), 4);
+  EXPECT_STREQ(blanks, "");
+
+  char area[16] = "abcdefgh";
+  copy_bytes(area + 2, area, 4);  // overlaps both ways, adds no terminator
+  copy_bytes(area, area + 3, 3);
+  copy_bytes(area, "zz", 0);
+  copy_bytes(area, "zz", -1);
+  copy_bytes(nullptr, "zz", 2);
+  copy_bytes(area, nullptr, 2);
+  EXPECT_STREQ(area, "bcdbcdgh");
+
+  char name[16] = "train.fz";
+  append_char(name, '2');
+  append_char(name, '\0');
+  EXPECT_STREQ(name, "train.fz2");
+
+  char small[4];
+  EXPECT_EQ(copy_text(small, sizeof small, "abc"), 0);
+  EXPECT_STREQ(small, "abc");
+  EXPECT_EQ(copy_text(small, sizeof small, "abcd"), 1);  // refused, not cut
+  EXPECT_STREQ(small, "");
+}
+
+TEST(Names, ExtensionAndBaseName) {
+  EXPECT_EQ(stripped(native("C:/gfx/train.fz2")), native("C:/gfx/train"));
+  EXPECT_EQ(stripped(native("C:/g.fx/train")), native("C:/g.fx/train"));
+  EXPECT_EQ(stripped("a.b.c"), "a.b");
+  EXPECT_EQ(stripped("x."), "x");
+  EXPECT_EQ(stripped(".fz2"), ".fz2");
+  EXPECT_EQ(stripped(""), "");
+
+  char base[NAME_BUFFER_SIZE];
+  EXPECT_EQ(archive_base_name(native("o*t/a.b.uz2").c_str(), base, sizeof base), 0);
+  EXPECT_STREQ(base, "a.b");  // wildcards count only in the last component
+  EXPECT_EQ(archive_base_name("park", base, 5), 0);
+  EXPECT_STREQ(base, "park");
+  for (const char *bad : {"c*ty.uz2", "cit?", ".uz2", "", "dir/"}) {
+    EXPECT_EQ(archive_base_name(native(bad).c_str(), base, sizeof base), 5) << bad;
+    EXPECT_STREQ(base, "") << bad;
+  }
+  EXPECT_EQ(archive_base_name("park.uz2", base, 4), 5);  // no room for the terminator
+}
+
+TEST(Names, ScanFields) {
+  EXPECT_EQ(scan("12345-03.fz2", "%d-%d"), (got{2, 12345, 3}));
+  EXPECT_EQ(scan("12345.fz2", "%d-%d"), (got{1, 12345}));
+  EXPECT_EQ(scan("x1-2", "%d-%d"), (got{0}));
+  EXPECT_EQ(scan("5-12b.gz2", "%d-%d%c"), (got{3, 5, 12, 'b'}));
+  EXPECT_EQ(scan("5-12\xE9", "%d-%d%c"), (got{3, 5, 12, 0xE9}));
+  EXPECT_EQ(scan("5-12", "%d-%d%c"), (got{2, 5, 12}));
+  EXPECT_EQ(scan("-03-12.fz2", "-%d-%d"), (got{2, 3, 12}));
+  EXPECT_EQ(scan("-+3--4", "-%d-%d"), (got{2, 3, -4}));
+  EXPECT_EQ(scan("7a-", "%u%c-"), (got{2, 7, 'a'}));
+
+  // White space is skipped in front of numbers only, never by a literal or by %c.
+  EXPECT_EQ(scan(" \t\n\v\f\r7", "%d"), (got{1, 7}));
+  EXPECT_EQ(scan("5- 3", "%d-%d"), (got{2, 5, 3}));
+  EXPECT_EQ(scan("5 -3", "%d-%d"), (got{1, 5}));
+  EXPECT_EQ(scan("5 x", "%d%c"), (got{2, 5, ' '}));
+
+  // Out of range: %d clamps, %u keeps the 32-bit pattern and saturates.
+  EXPECT_EQ(scan("2147483648 -2147483648 -2147483649 99999999999999999999", "%d%d%d%d"),
+            (got{4, INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX}));
+  EXPECT_EQ(scan("4294967295 -5 4294967296 -99999999999", "%u%u%u%u"),
+            (got{4, -1, -5, -1, -1}));
+
+  // -1 only when the text ends before the first item; a sign alone is no number.
+  EXPECT_EQ(scan("", "%d"), (got{-1}));
+  EXPECT_EQ(scan("  ", "%u"), (got{-1}));
+  EXPECT_EQ(scan("", "%c"), (got{-1}));
+  EXPECT_EQ(scan("-", "-%d"), (got{-1}));
+  EXPECT_EQ(scan("-", "%d"), (got{0}));
+  EXPECT_EQ(scan("x", "-%d"), (got{0}));
+  EXPECT_EQ(scan("1-", "%d-%d"), (got{1, 1}));
+}

@@ -1,1 +1,159 @@
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/test_support.h"
+#include "util/stream.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bytes counting_bytes(size_t n) {
+  bytes out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = (uint8_t)(i * 7 + i / 256);
+  return out;
+}
+
+// Temporary files this program left in a folder.
+std::vector<std::string> leftovers(const std::string &folder) {
+  std::vector<std::string> found;
+  for (const std::string &name : list_names(folder)) {
+    if (name.rfind(".vx", 0) == 0) found.push_back(folder + path_separator + name);
+  }
+  return found;
+}
+
+}  // namespace
+
+TEST(Streams, ReadAcrossBufferEdges) {
+  scratch_dir dir("streams-read");
+  for (size_t length : {0, 1, 4096, 5000}) {
+    std::string path = dir.file("f");
+    write_file(path, counting_bytes(length));
+    bytes seen;
+    stream s = open_read_stream(path.c_str());
+    ASSERT_NE(s, NO_STREAM);
+    uint8_t byte = 0;
+    while (read_byte(s, &byte) == 0) seen.push_back(byte);
+    EXPECT_EQ(seen, counting_bytes(length)) << length;
+    EXPECT_EQ(close_read_stream(s), 1);  // the failed read closed it already
+  }
+
+  write_file(dir.file("n"), hex_bytes("01 02 03 04 05 06 07 61 1A 64"));
+  stream s = open_read_stream(dir.file("n").c_str());
+  uint32_t v32 = 0;
+  uint16_t v16 = 0;
+  EXPECT_EQ(read_u32(s, &v32), 0);
+  EXPECT_EQ(v32, 0x04030201u);
+  EXPECT_EQ(read_u16(s, &v16), 0);
+  EXPECT_EQ(v16, 0x0605);
+  EXPECT_EQ(skip_to_eof_marker(s), 0);
+  uint8_t byte = 0;
+  EXPECT_EQ(read_byte(s, &byte), 0);
+  EXPECT_EQ(byte, 'd');
+  EXPECT_EQ(skip_to_eof_marker(s), 2);
+  EXPECT_EQ(close_read_stream(s), 1);
+
+  s = open_read_stream(dir.file("n").c_str());
+  for (int i = 0; i < 9; ++i) read_byte(s, &byte);
+  v16 = 0xBEEF;
+  EXPECT_EQ(read_u16(s, &v16), 1);  // one byte left
+  EXPECT_EQ(v16, 0xBEEF);
+  s = open_read_stream(dir.file("n").c_str());
+  for (int i = 0; i < 7; ++i) read_byte(s, &byte);
+  v32 = 0xDEADBEEF;
+  EXPECT_EQ(read_u32(s, &v32), 1);  // three bytes left
+  EXPECT_EQ(v32, 0xDEADBEEFu);
+}
+
+TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
+  scratch_dir dir("streams-write");
+  std::string path = dir.file("archive");
+  write_file(path, text_bytes("old"));
+  bytes data = counting_bytes(4097);
+  stream s = create_write_stream(path.c_str());
+  ASSERT_NE(s, NO_STREAM);
+  for (size_t i = 0; i < 4096; ++i) write_byte(s, data[i]);
+  std::vector<std::string> temp = leftovers(dir.path());
+  ASSERT_EQ(temp.size(), 1u);
+  EXPECT_EQ(temp[0].size(), path.size() + 1);  // ".vx" and 5 digits against "archive"
+  EXPECT_EQ(fs::file_size(temp[0]), 0u);       // a full buffer waits for the next byte
+  write_byte(s, data[4096]);
+  EXPECT_EQ(fs::file_size(temp[0]), 4096u);
+  EXPECT_EQ(finish_write_stream(s), 0);
+  EXPECT_EQ(finished_write_name(), temp[0]);
+  EXPECT_EQ(read_file(path), text_bytes("old"));  // untouched until the commit
+  EXPECT_EQ(commit_write_stream(), 0);
+  EXPECT_EQ(read_file(path), data);
+  EXPECT_EQ(close_write_stream(s), 1);
+
+  s = create_write_stream(path.c_str());
+  EXPECT_EQ(write_u32(s, 0x03860000u), 0);
+  EXPECT_EQ(write_u16(s, 0x1234), 0);
+  EXPECT_EQ(close_write_stream(s), 0);
+  EXPECT_EQ(read_file(path), hex_bytes("00 00 86 03 34 12"));
+
+  std::string empty = dir.file("empty");
+  EXPECT_EQ(close_write_stream(create_write_stream(empty.c_str())), 0);
+  EXPECT_TRUE(exists(empty) && read_file(empty).empty());
+
+  // Discarded while open or after finishing, or given up for a newer stream: the old file
+  // stays and no temporary file remains.
+  s = create_write_stream(path.c_str());
+  write_byte(s, 'x');
+  discard_write_stream();
+  EXPECT_EQ(write_byte(s, 'y'), 1);
+  EXPECT_EQ(close_write_stream(s), 1);
+  s = create_write_stream(path.c_str());
+  EXPECT_EQ(finish_write_stream(s), 0);
+  discard_write_stream();
+  discard_write_stream();
+  s = create_write_stream(path.c_str());
+  write_byte(s, 'z');
+  s = create_write_stream(dir.file("second").c_str());
+  EXPECT_EQ(leftovers(dir.path()).size(), 1u);
+  EXPECT_EQ(close_write_stream(s), 0);
+  EXPECT_EQ(read_file(path), hex_bytes("00 00 86 03 34 12"));
+  EXPECT_EQ(list_names(dir.path()), (std::vector<std::string>{"archive", "empty", "second"}));
+}
+
+TEST(Streams, RefusedAndFailedWritesLeaveNothing) {
+  scratch_dir dir("streams-refuse");
+  std::string locked = dir.file("locked");
+  write_file(locked, text_bytes("keep"));
+  fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write |
+                              fs::perms::others_write, fs::perm_options::remove);
+  EXPECT_EQ(create_write_stream(locked.c_str()), NO_STREAM);
+  EXPECT_EQ(create_write_stream(""), NO_STREAM);
+  EXPECT_EQ(create_write_stream(dir.file(std::string(300, 'a')).c_str()), NO_STREAM);
+  EXPECT_EQ(create_write_stream(dir.file("no-folder/x").c_str()), NO_STREAM);
+
+  // The move onto the final name fails where a folder stands: 1, and the new file is removed.
+  fs::create_directory(dir.file("folder"));
+  write_file(dir.file("folder") + path_separator + "inside", text_bytes("x"));
+  stream s = create_write_stream(dir.file("folder").c_str());
+  ASSERT_NE(s, NO_STREAM);
+  write_byte(s, 'z');
+  EXPECT_EQ(close_write_stream(s), 1);
+  EXPECT_EQ(list_names(dir.path()), (std::vector<std::string>{"locked"}));
+  EXPECT_EQ(read_file(locked), text_bytes("keep"));
+  fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST(Streams, FileExistsAndBlocks) {
+  scratch_dir dir("streams-other");
+  write_file(dir.file("here"), text_bytes("x"));
+  EXPECT_EQ(file_exists(dir.file("here").c_str()), 1);
+  EXPECT_EQ(file_exists(dir.file("gone").c_str()), 0);
+  EXPECT_EQ(file_exists(nullptr) + file_exists("") + file_exists(std::string(260, 'a').c_str()), 0);
+
+  EXPECT_EQ(allocate_block(0), nullptr);
+  EXPECT_EQ(allocate_block(-5), nullptr);
+  void *block = allocate_block(300);
+  ASSERT_NE(block, nullptr);
+  static_cast<char *>(block)[299] = 1;
+  release_block(block);
+  release_block(nullptr);
+}

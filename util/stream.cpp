@@ -1,19 +1,276 @@
+// Byte streams over files. One static buffer per direction holds the data between the program
+// and the system; the state beside each buffer remembers which handle owns it, so that an
+// operation on any other handle (one that a failed read or write has already closed, say)
+// answers 1 and touches nothing.
+//
+// A write stream never writes under its final name: it creates a new temporary file in the same
+// folder and moves it onto the final name only when everything has been written and closed.
 #include "util/stream.h"
-stream open_read_stream(const char *) { return NO_STREAM; }
-int read_byte(stream, uint8_t *) { return 1; }
-int read_u16(stream, uint16_t *) { return 1; }
-int read_u32(stream, uint32_t *) { return 1; }
-int skip_to_eof_marker(stream) { return 2; }
-int close_read_stream(stream) { return 1; }
-stream create_write_stream(const char *) { return NO_STREAM; }
-int write_byte(stream, uint8_t) { return 1; }
-int write_u16(stream, uint16_t) { return 1; }
-int write_u32(stream, uint32_t) { return 1; }
-int close_write_stream(stream) { return 1; }
-int finish_write_stream(stream) { return 1; }
-const char *finished_write_name(void) { return ""; }
-int commit_write_stream(void) { return 1; }
-void discard_write_stream(void) {}
-int file_exists(const char *) { return 0; }
-void *allocate_block(int32_t) { return nullptr; }
-void release_block(void *) {}
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// ---- read state
+
+uint8_t read_buffer[STREAM_BUFFER_SIZE];
+size_t read_valid = 0;      // bytes delivered by the last refill
+size_t read_next = 0;       // position of the next byte to hand out
+stream read_open = NO_STREAM;
+
+// ---- write state
+
+enum write_phase {
+  WRITE_IDLE,      // nothing open, no temporary file of ours on disk
+  WRITE_OPEN,      // the temporary file is open and takes bytes
+  WRITE_FINISHED,  // the temporary file is complete and closed, waiting to be committed
+};
+
+uint8_t write_buffer[STREAM_BUFFER_SIZE];
+size_t write_waiting = 0;   // bytes in write_buffer not yet written to the file
+stream write_open = NO_STREAM;
+write_phase write_state = WRITE_IDLE;
+char final_name[NAME_BUFFER_SIZE];
+char temp_name[NAME_BUFFER_SIZE];
+
+// Temporary names are numbered by this counter, so that the names tried one after the other in
+// one run differ; the exclusive create settles clashes with other runs.
+unsigned temp_counter = 0;
+
+enum {
+  TEMP_NAME_TRIES = 4096,
+  TEMP_NUMBER_MASK = 0xFFFFF,  // 5 hex digits
+};
+
+// Length of `text` when it is shorter than `limit`, else `limit` (the text is not read further).
+size_t bounded_length(const char *text, size_t limit) {
+  size_t n = 0;
+  while (n < limit && text[n] != '\0') ++n;
+  return n;
+}
+
+// Ends a failed or given-up write stream: closes the file if it is still open and removes the
+// temporary file. The state is idle afterwards.
+void drop_write_stream(void) {
+  if (write_state == WRITE_OPEN && write_open != NO_STREAM) plat_close(write_open);
+  if (write_state != WRITE_IDLE) plat_remove_file(temp_name);
+  write_open = NO_STREAM;
+  write_state = WRITE_IDLE;
+  write_waiting = 0;
+  temp_name[0] = '\0';
+  final_name[0] = '\0';
+}
+
+// 1 when `s` is the write stream that is open and takes bytes.
+int is_open_write_stream(stream s) {
+  return s != NO_STREAM && s == write_open && write_state == WRITE_OPEN;
+}
+
+// Builds the temporary name for `number` beside `name` (whose folder part is `folder_length`
+// characters long) into temp_name. 0, or 1 when it does not fit.
+int compose_temp_name(const char *name, size_t folder_length, unsigned number) {
+  int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)folder_length, name,
+                        number & TEMP_NUMBER_MASK);
+  if (n < 0 || (size_t)n >= sizeof temp_name) {
+    temp_name[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+stream open_read_stream(const char *name) {
+  if (name == nullptr) return NO_STREAM;
+  // The buffer serves one stream only; a stream its owner forgot is closed rather than leaked.
+  if (read_open != NO_STREAM) {
+    plat_close(read_open);
+    read_open = NO_STREAM;
+  }
+  stream s = plat_open_read(name);
+  if (s == NO_STREAM) return NO_STREAM;
+  read_open = s;
+  read_valid = 0;
+  read_next = 0;
+  return s;
+}
+
+int read_byte(stream s, uint8_t *out) {
+  if (s == NO_STREAM || s != read_open) return 1;
+  if (read_next >= read_valid) {
+    size_t got = 0;
+    plat_read(s, read_buffer, sizeof read_buffer, &got);
+    if (got == 0) {
+      // End of the file or a read error: the stream is finished here. Bytes that arrived
+      // before an error are still handed out; the refill after them fails.
+      plat_close(s);
+      read_open = NO_STREAM;
+      read_valid = 0;
+      read_next = 0;
+      return 1;
+    }
+    read_valid = got < sizeof read_buffer ? got : sizeof read_buffer;
+    read_next = 0;
+  }
+  uint8_t byte = read_buffer[read_next++];
+  if (out != nullptr) *out = byte;
+  return 0;
+}
+
+int read_u16(stream s, uint16_t *out) {
+  uint8_t low = 0;
+  uint8_t high = 0;
+  if (read_byte(s, &low) != 0) return 1;
+  if (read_byte(s, &high) != 0) return 1;
+  if (out != nullptr) *out = (uint16_t)(low | (high << 8));
+  return 0;
+}
+
+int read_u32(stream s, uint32_t *out) {
+  uint16_t low = 0;
+  uint16_t high = 0;
+  if (read_u16(s, &low) != 0) return 1;
+  if (read_u16(s, &high) != 0) return 1;
+  if (out != nullptr) *out = (uint32_t)low | ((uint32_t)high << 16);
+  return 0;
+}
+
+int skip_to_eof_marker(stream s) {
+  uint8_t byte = 0;
+  for (;;) {
+    if (read_byte(s, &byte) != 0) return 2;
+    if (byte == 0x1A) return 0;
+  }
+}
+
+int close_read_stream(stream s) {
+  if (s == NO_STREAM || s != read_open) return 1;
+  int failed = plat_close(s);
+  read_open = NO_STREAM;
+  read_valid = 0;
+  read_next = 0;
+  return failed != 0 ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+stream create_write_stream(const char *name) {
+  // One write buffer: whatever an earlier stream left behind is given up first.
+  if (write_state != WRITE_IDLE) drop_write_stream();
+
+  if (name == nullptr || name[0] == '\0') return NO_STREAM;
+  size_t length = bounded_length(name, NAME_BUFFER_SIZE);
+  if (length >= NAME_BUFFER_SIZE) return NO_STREAM;
+  if (plat_is_read_only(name)) return NO_STREAM;
+
+  // The folder part ends with the last path stop; without one the file goes to the current folder.
+  size_t folder_length = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (is_name_stop(name[i])) folder_length = i + 1;
+  }
+
+  stream s = NO_STREAM;
+  for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
+    if (compose_temp_name(name, folder_length, temp_counter) != 0) return NO_STREAM;
+    s = plat_create_new(temp_name);
+    if (s != NO_STREAM) break;
+  }
+  if (s == NO_STREAM) {
+    temp_name[0] = '\0';
+    return NO_STREAM;
+  }
+
+  std::memcpy(final_name, name, length + 1);
+  write_open = s;
+  write_state = WRITE_OPEN;
+  write_waiting = 0;
+  return s;
+}
+
+int write_byte(stream s, uint8_t byte) {
+  if (!is_open_write_stream(s)) return 1;
+  if (write_waiting >= sizeof write_buffer) {
+    if (plat_write(s, write_buffer, sizeof write_buffer) != 0) {
+      drop_write_stream();
+      return 1;
+    }
+    write_waiting = 0;
+  }
+  write_buffer[write_waiting++] = byte;
+  return 0;
+}
+
+int write_u16(stream s, uint16_t value) {
+  if (write_byte(s, (uint8_t)(value & 0xFF)) != 0) return 1;
+  return write_byte(s, (uint8_t)(value >> 8));
+}
+
+int write_u32(stream s, uint32_t value) {
+  if (write_u16(s, (uint16_t)(value & 0xFFFF)) != 0) return 1;
+  return write_u16(s, (uint16_t)(value >> 16));
+}
+
+int finish_write_stream(stream s) {
+  if (!is_open_write_stream(s)) return 1;
+  int failed = 0;
+  if (write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) failed = 1;
+  write_waiting = 0;
+  if (plat_close(s) != 0) failed = 1;
+  write_open = NO_STREAM;
+  write_state = WRITE_FINISHED;
+  if (failed) {
+    drop_write_stream();
+    return 1;
+  }
+  return 0;
+}
+
+const char *finished_write_name(void) {
+  return write_state == WRITE_FINISHED ? temp_name : "";
+}
+
+int commit_write_stream(void) {
+  if (write_state != WRITE_FINISHED) return 1;
+  if (plat_replace_file(temp_name, final_name) != 0) {
+    drop_write_stream();
+    return 1;
+  }
+  write_state = WRITE_IDLE;
+  temp_name[0] = '\0';
+  final_name[0] = '\0';
+  return 0;
+}
+
+int close_write_stream(stream s) {
+  if (finish_write_stream(s) != 0) return 1;
+  return commit_write_stream();
+}
+
+void discard_write_stream(void) { drop_write_stream(); }
+
+// ---------------------------------------------------------------------------------------------
+// Other
+
+int file_exists(const char *name) {
+  if (name == nullptr || name[0] == '\0') return 0;
+  if (bounded_length(name, NAME_BUFFER_SIZE) >= NAME_BUFFER_SIZE) return 0;
+  plat_file file = plat_open_read(name);
+  if (file == PLAT_NO_FILE) return 0;
+  plat_close(file);
+  return 1;
+}
+
+void *allocate_block(int32_t size) {
+  if (size < 1) return nullptr;
+  return plat_allocate_block((size_t)size);
+}
+
+void release_block(void *block) {
+  if (block != nullptr) plat_release_block(block);
+}

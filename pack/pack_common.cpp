@@ -1,0 +1,49 @@
+#include "pack/pack_common.h"
+
+#include "driver/catalogue.h"
+#include "driver/output.h"
+#include "pack/entries.h"
+#include "util/names.h"
+
+unsigned collect_files(const char *pattern, const char *directory, int info, char *failed_name,
+                       const char *base_name, int select_by_name, add_found_file add) {
+  plat_search search = nullptr;
+  plat_found_file found;
+  if (plat_find_first(pattern, &search, &found) != 0) return 1;
+  if (info) {
+    print_message(MSG_COLLECTING);
+    print_newline();
+  }
+  do {
+    int result = add(directory, &found, info, base_name, select_by_name);
+    if (result != 0) {
+      copy_text(failed_name, NAME_BUFFER_SIZE, found.name);
+      plat_find_close(search);
+      return 10u + (unsigned)result;
+    }
+  } while (plat_find_next(search, &found) == 0);
+  plat_find_close(search);
+  return 0;
+}
+
+int archive_too_long(uint64_t added) { return archive_length + added >= 0x100000000ull; }
+
+unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
+                       write_header_step header, write_pass_step directory,
+                       write_pass_step data) {
+  stream archive = NO_STREAM;
+  if (!simulate) {
+    archive = create_write_stream(archive_name);
+    if (archive == NO_STREAM) return 3;
+    if (header(archive, zoom_digit, base_named) != 0) {
+      discard_write_stream();
+      return 4;
+    }
+  }
+  if (directory(archive, simulate) != 0 || data(archive, simulate) != 0) {
+    if (!simulate) discard_write_stream();
+    return 4;
+  }
+  if (simulate) return 0;
+  return close_write_stream(archive) != 0 ? 4 : 0;
+}

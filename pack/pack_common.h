@@ -1,0 +1,32 @@
+// What vehicle and scenery packing share: the collection loop over the directory search, the
+// 4 GiB limit of an archive, and the writing of the archive from the collected entries.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "util/stream.h"
+
+// Examines one found file and inserts its entry; a file result (pack.h).
+typedef int (*add_found_file)(const char *directory, const plat_found_file *found, int info,
+                              const char *base_name, int select_by_name);
+
+// Runs the search and hands every match to `add`. 0; 1 when nothing matches; 10 + file result
+// for the first file that fails, with its name (without directory) in failed_name. With info,
+// "Collecting files" is printed once something was found.
+unsigned collect_files(const char *pattern, const char *directory, int info, char *failed_name,
+                       const char *base_name, int select_by_name, add_found_file add);
+
+// 1 when adding `added` bytes would carry the archive to 4 GiB, where its 32-bit offsets wrap.
+int archive_too_long(uint64_t added);
+
+// The archive's three writing steps, each 0 on success.
+typedef int (*write_header_step)(stream archive, int zoom_digit, int base_named);
+typedef int (*write_pass_step)(stream archive, int simulate);
+
+// Creates the archive (unless simulating), writes header, directory and data, and moves it onto
+// its name. 0; 3 when it cannot be created; 4 when writing fails or a graphics file cannot be
+// read (the unfinished archive is removed and an older one keeps its place).
+unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
+                       write_header_step header, write_pass_step directory,
+                       write_pass_step data);
