@@ -85,7 +85,8 @@ int main(int argc, char **argv) {
   int failed = 0;
   uint32_t seed = 1;
   for (const vehicle_sample &v : vehicle_samples) {
-    failed |= write_sample(folder, v.name, make_vehicle_gfx(v.name, v.header, v.pixel_bytes, seed++));
+    failed |=
+        write_sample(folder, v.name, make_vehicle_gfx(v.name, v.header, v.pixel_bytes, seed++));
   }
   for (const scenery_sample &s : scenery_samples) {
     failed |= write_sample(folder, s.name, make_scenery_gfx(s.name, s.pixel_bytes, seed++));

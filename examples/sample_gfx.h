@@ -12,7 +12,7 @@
 struct sample_vehicle_header {
   int version;             // 0x0385 or 0x0383
   unsigned header_value;   // two bytes in version 0x0385, one byte in 0x0383
-  uint32_t view_flags;     // bit 8 front view 2, bit 10 side view 2, bit 11 right doors, bit 12 left
+  uint32_t view_flags;     // bits 8 front view 2, 10 side view 2, 11 right doors, 12 left doors
   uint16_t length;
   uint16_t side_height;
   uint16_t width;

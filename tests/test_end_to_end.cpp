@@ -507,11 +507,14 @@ TEST(EndToEndNothingLost, FailuresLeaveGoodFilesAlone) {
   EXPECT_EQ(std::vector<std::string>{}, list_names(zoom_out));
 
   // An output path that would not fit 260 characters is refused, not cut.
-  std::string deep = make_folder(dir, std::string(250 - dir.path().size(), 'o'));
-  program_run too_long = run_vorax_program({"X", deep, archive});
-  EXPECT_TRUE(too_long.err == error("Extracting: rc=4") || too_long.err == error("Extracting: rc=5"))
-      << too_long.err;
-  EXPECT_EQ(std::vector<std::string>{}, list_names(deep));
+  if (dir.path().size() < 200) {
+    std::string deep = make_folder(dir, std::string(250 - dir.path().size(), 'o'));
+    program_run too_long = run_vorax_program({"X", deep, archive});
+    EXPECT_TRUE(too_long.err == error("Extracting: rc=4") ||
+                too_long.err == error("Extracting: rc=5"))
+        << too_long.err;
+    EXPECT_EQ(std::vector<std::string>{}, list_names(deep));
+  }
 
   EXPECT_EQ((std::vector<std::string>{"cut.fz2", "land.gz2", "land.gz3", "train.fz2"}),
             list_names(dir.path()));
@@ -583,6 +586,7 @@ TEST(EndToEndSamples, SampleFolderComesBackUnchanged) {
     for (const std::string &name : list_names(out)) {
       got.insert(std::make_pair(read_file(join(out, name)), local_time_of(join(out, name))));
     }
-    EXPECT_TRUE(expected == got);
+    EXPECT_EQ(expected.size(), got.size());
+    EXPECT_TRUE(expected == got) << "the extracted files differ from the samples";
   }
 }
