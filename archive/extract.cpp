@@ -58,7 +58,7 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
   char piece1[40] = "";
   char piece2[40] = "";
   char piece3[40] = "";
-  if (!lettered) std::snprintf(piece2, sizeof piece2, "-%02d", part);
+  if (!lettered && part >= 0) std::snprintf(piece2, sizeof piece2, "-%02d", part);
 
   if (lettered) {
     unsigned kind = kind_letter >> 16;
