@@ -1,30 +1,31 @@
 #include "tests/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <ctime>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "platform/platform.h"
 
+#ifndef VORAX_PROGRAM
+#error "VORAX_PROGRAM must name the built program"
+#endif
+
 namespace fs = std::filesystem;
 
 scratch_dir::scratch_dir(const std::string &label) {
-  static std::atomic<int> counter{0};
-  fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, "vorax-test-%s-%ld-%d", label.c_str(),
-                  (long)std::time(nullptr) % 100000, counter++);
-    fs::path candidate = base / suffix;
-    std::error_code ec;
-    if (fs::create_directory(candidate, ec)) {
-      path_ = candidate.string();
-      return;
-    }
+  static int counter = 0;
+  std::error_code ec;
+  // A name not taken yet, also by another test process: the label, the time and a counter.
+  for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+    std::string name = "vorax-test-" + label + "-" + std::to_string(std::time(nullptr) % 100000);
+    fs::path candidate = fs::temp_directory_path() / (name + "-" + std::to_string(counter++));
+    if (fs::create_directory(candidate, ec)) path_ = candidate.string();
   }
 }
 
@@ -33,17 +34,20 @@ scratch_dir::~scratch_dir() {
   if (!path_.empty()) fs::remove_all(path_, ec);
 }
 
-std::string scratch_dir::file(const std::string &name) const {
-  return path_ + path_separator + name;
+std::string scratch_dir::file(const std::string &name) const { return join(path_, name); }
+
+std::string join(const std::string &directory, const std::string &name) {
+  return directory + path_separator + name;
+}
+
+std::string make_folder(const scratch_dir &dir, const std::string &name) {
+  fs::create_directories(dir.file(name));
+  return dir.file(name);
 }
 
 void write_file(const std::string &path, const bytes &content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char *>(content.data()), (std::streamsize)content.size());
-}
-
-void write_text_file(const std::string &path, const std::string &content) {
-  write_file(path, text_bytes(content));
 }
 
 bytes read_file(const std::string &path) {
@@ -52,56 +56,167 @@ bytes read_file(const std::string &path) {
   return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool exists(const std::string &path) {
-  std::error_code ec;
-  return fs::exists(path, ec);
-}
-
-std::vector<std::string> list_names(const std::string &folder) {
-  std::vector<std::string> names;
+names list_names(const std::string &folder) {
+  names found;
   std::error_code ec;
   for (const auto &item : fs::directory_iterator(folder, ec)) {
-    if (item.is_regular_file()) names.push_back(item.path().filename().string());
+    if (item.is_regular_file()) found.push_back(item.path().filename().string());
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time) {
   plat_file file = plat_open_existing_for_write(path.c_str());
   if (file == PLAT_NO_FILE) return false;
   int failed = plat_set_file_time(file, dos_date, dos_time);
-  failed |= plat_close(file);
-  return failed == 0;
+  return (failed | plat_close(file)) == 0;
 }
 
-bool get_local_time(const std::string &path, uint16_t *dos_date, uint16_t *dos_time) {
+uint32_t stamp_of(const std::string &path) {
   plat_search search = nullptr;
   plat_found_file found;
-  if (plat_find_first(path.c_str(), &search, &found) != 0) return false;
+  if (plat_find_first(path.c_str(), &search, &found) != 0) return 0;
   plat_find_close(search);
-  *dos_date = found.dos_date;
-  *dos_time = found.dos_time;
-  return true;
+  return (uint32_t)found.dos_date << 16 | found.dos_time;
 }
 
 bytes text_bytes(const std::string &text) { return bytes(text.begin(), text.end()); }
 
 bytes hex_bytes(const std::string &hex) {
-  bytes out;
-  int high = -1;
+  std::string digits;
   for (char c : hex) {
-    int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else continue;
-    if (high < 0) {
-      high = v;
-    } else {
-      out.push_back((uint8_t)(high * 16 + v));
-      high = -1;
-    }
+    if (std::isxdigit((unsigned char)c)) digits += c;
   }
+  bytes out;
+  for (size_t i = 0; i + 1 < digits.size(); i += 2)
+    out.push_back((uint8_t)std::stoi(digits.substr(i, 2), nullptr, 16));
   return out;
 }
+
+void put32(bytes &b, uint32_t value) {
+  for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(value >> (8 * i)));
+}
+
+uint32_t u32_at(const bytes &b, size_t pos) {
+  if (pos + 4 > b.size()) return 0xFFFFFFFFu;  // as the end mark, so that walks stop
+  return (uint32_t)b[pos] | (uint32_t)b[pos + 1] << 8 | (uint32_t)b[pos + 2] << 16 |
+         (uint32_t)b[pos + 3] << 24;
+}
+
+bytes vehicle_header(char zoom, bool current) {
+  bytes b = text_bytes(std::string("XQ KARV Vehicle gfx Zoom") + zoom + "\x1A");
+  if (current) b.push_back(0x00);
+  for (char c : std::string("FZX") + zoom) b.push_back((uint8_t)c);
+  if (current) put32(b, 0x03860000u);
+  return b;
+}
+
+bytes scenery_header(const char *magic, char zoom, bool marker) {
+  bytes b = text_bytes(std::string("XQ KARV Scenery gfx Zoom") + zoom + "\r\ncreated by VORAX\x1A");
+  if (marker) b.push_back(0x00);
+  for (char c : std::string(magic) + zoom) b.push_back((uint8_t)c);
+  return b;
+}
+
+bytes archive_image(bytes b, const std::vector<record> &records, uint32_t end_mark) {
+  uint32_t entry = records.empty() ? 4 : (uint32_t)records[0].keys.size() * 4 + 4;
+  uint32_t running = (uint32_t)records.size() * entry + 4;
+  for (const record &r : records) {
+    for (uint32_t k : r.keys) put32(b, k);
+    running -= entry;
+    put32(b, running);
+    running += (uint32_t)r.data.size() + entry + 4;
+  }
+  put32(b, end_mark);
+  for (const record &r : records) {
+    for (uint32_t k : r.keys) put32(b, k);
+    put32(b, (uint32_t)r.data.size());
+    put32(b, IMAGE_STAMP);
+    b.insert(b.end(), r.data.begin(), r.data.end());
+  }
+  return b;
+}
+
+int check_offsets(const bytes &b, size_t header_size, size_t keys) {
+  size_t entry_size = keys * 4 + 4;
+  size_t count = 0;
+  while (u32_at(b, header_size + count * entry_size) != 0xFFFFFFFFu) ++count;
+  size_t record = header_size + count * entry_size + 4;
+  for (size_t i = 0; i < count && record <= b.size(); ++i) {
+    size_t entry = header_size + i * entry_size;
+    EXPECT_EQ(entry + entry_size + u32_at(b, entry + keys * 4), record) << "entry " << i;
+    for (size_t k = 0; k < keys; ++k) {
+      EXPECT_EQ(u32_at(b, entry + 4 * k), u32_at(b, record + 4 * k)) << "entry " << i;
+    }
+    record += keys * 4 + 8 + u32_at(b, record + keys * 4);
+  }
+  EXPECT_EQ(record, b.size());
+  return (int)count;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Running the built program
+
+namespace {
+
+// std::system starts a POSIX shell, or cmd.exe on Windows (also under Wine).
+bool windows_shell() { return path_separator == '\\'; }
+
+// One argument for the shell, taken literally.
+std::string quote(const std::string &text) {
+  std::string out = windows_shell() ? "\"" : "'";
+  for (char c : text) {
+    if (windows_shell()) {
+      // The runtime splits at blanks outside double quotes; a backslash escapes a double quote.
+      if (c == '"') out += '\\';
+      out += c;
+    } else {
+      out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+  }
+  return out + (windows_shell() ? "\"" : "'");
+}
+
+// std::system answers a wait status on POSIX and the exit code itself on Windows.
+int exit_status(int raw) {
+  if (raw == -1 || windows_shell()) return raw;
+  if ((raw & 0x7F) != 0) return 128 + (raw & 0x7F);
+  return (raw >> 8) & 0xFF;
+}
+
+}  // namespace
+
+program_run run_vorax_program(const std::vector<std::string> &args, const std::string &language) {
+  static scratch_dir capture("capture");  // the captured output of every run of this process
+  static int run_number = 0;
+  ++run_number;
+  std::string out_file = capture.file("out" + std::to_string(run_number) + ".txt");
+  std::string err_file = capture.file("err" + std::to_string(run_number) + ".txt");
+
+  std::string command;
+  if (!windows_shell()) {
+    // The program takes its language from the first non-empty of these three.
+    command = "LC_ALL= LC_MESSAGES= LANG=" + quote(language.empty() ? "C" : language) + " ";
+  }
+  command += quote(VORAX_PROGRAM);
+  for (const std::string &arg : args) command += " " + quote(arg);
+  command += " >" + quote(out_file) + " 2>" + quote(err_file);
+  // cmd.exe drops the first and the last double quote of a command line that starts with one.
+  if (windows_shell()) command = "\"" + command + "\"";
+
+  program_run run;
+  run.status = exit_status(std::system(command.c_str()));
+  bytes out = read_file(out_file), err = read_file(err_file);
+  run.out.assign(out.begin(), out.end());
+  run.err.assign(err.begin(), err.end());
+  return run;
+}
+
+int language_can_be_set(void) { return windows_shell() ? 0 : 1; }
+
+std::string notice(const std::string &title, const std::string &text) {
+  return title + "\n" + text + "\n";
+}
+
+std::string banner(void) { return "\nXQ Dezo-Reruzer Version 0.023 02/2011\n"; }

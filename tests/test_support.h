@@ -1,4 +1,5 @@
-// Helpers shared by the tests: scratch folders, whole-file reads and writes, last-write times.
+// Helpers shared by the tests: scratch folders, whole-file reads and writes, last-write times,
+// archive images made by hand, and runs of the built program.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,7 @@
 #include <vector>
 
 typedef std::vector<uint8_t> bytes;
+typedef std::vector<std::string> names;
 
 // A fresh empty folder for one test, removed again by the destructor.
 class scratch_dir {
@@ -13,24 +15,55 @@ class scratch_dir {
   explicit scratch_dir(const std::string &label);
   ~scratch_dir();
   const std::string &path() const { return path_; }
-  // path() + separator + name
-  std::string file(const std::string &name) const;
+  std::string file(const std::string &name) const;  // path() + separator + name
 
  private:
   std::string path_;
 };
 
+std::string join(const std::string &directory, const std::string &name);
+std::string make_folder(const scratch_dir &dir, const std::string &name);  // created if missing
 void write_file(const std::string &path, const bytes &content);
-void write_text_file(const std::string &path, const std::string &content);
 bytes read_file(const std::string &path);          // empty when the file cannot be read
-bool exists(const std::string &path);
-std::vector<std::string> list_names(const std::string &folder);  // sorted, files only
+names list_names(const std::string &folder);       // sorted, files only (temporary ones too)
 
-// Sets a file's last-write time from a local DOS date and time; false on failure.
+// Last-write times as local DOS date and time. set_local_time: false on failure. stamp_of (DOS
+// date high, time low) reads it through the directory search; 0 when it cannot.
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time);
-// Reads a file's last-write time as local DOS date and time (through the directory search).
-bool get_local_time(const std::string &path, uint16_t *dos_date, uint16_t *dos_time);
+uint32_t stamp_of(const std::string &path);
 
-// bytes from a string literal, and from a hex text such as "58 51 20 4B"
 bytes text_bytes(const std::string &text);
-bytes hex_bytes(const std::string &hex);
+bytes hex_bytes(const std::string &hex);     // "58 51 20 4B"
+void put32(bytes &b, uint32_t value);        // little-endian
+uint32_t u32_at(const bytes &b, size_t pos);  // 0xFFFFFFFF beyond the end
+
+// Archive images. archive_image adds the directory with correct offsets, the end mark and one
+// record per entry, each stamped IMAGE_STAMP.
+const uint32_t IMAGE_STAMP = 0x3E4E53C0u;  // 2011-02-14 10:30:00 local time
+struct record {
+  std::vector<uint32_t> keys;
+  bytes data;
+};
+bytes vehicle_header(char zoom, bool current);
+bytes scenery_header(const char *magic, char zoom, bool marker = false);
+bytes archive_image(bytes header, const std::vector<record> &records,
+                    uint32_t end_mark = 0xFFFFFFFFu);
+
+// Walks the directory of an archive image: every offset, counted from the byte behind it, must
+// land on the record that repeats the entry's keys, and the records must fill the file to its
+// end. Returns the number of entries.
+int check_offsets(const bytes &b, size_t header_size, size_t keys);
+
+// Runs the built program with `args`; `language` is the locale it sees (empty: "C", English).
+struct program_run {
+  int status;        // exit status; 128 + signal number when the program was killed
+  std::string out;   // standard output
+  std::string err;   // standard error (the notices)
+};
+program_run run_vorax_program(const std::vector<std::string> &args,
+                              const std::string &language = std::string());
+int language_can_be_set(void);  // 0 under Windows, where the language is the user's setting
+
+// A notice on standard error: the title on a line of its own, then the text.
+std::string notice(const std::string &title, const std::string &text);
+std::string banner(void);  // the English banner with the empty line in front of it
