@@ -68,11 +68,10 @@ int parse_command_line(int argc, char **argv, command_line *cmd) {
   if (copy_text(cmd->archive_name, sizeof cmd->archive_name, argv[3]) != 0) return 1;
   if (!cmd->extract && std::strchr(cmd->archive_name, '.') == nullptr) {
     const char *extension = cmd->vehicle ? ".fz" : cmd->select_by_name ? ".uz" : ".gz";
-    char completed[NAME_BUFFER_SIZE];
-    int written = std::snprintf(completed, sizeof completed, "%s%s%c", cmd->archive_name,
-                                extension, '0' + cmd->zoom_digit);
-    if (written < 0 || written >= (int)sizeof completed) return 1;
-    copy_text(cmd->archive_name, sizeof cmd->archive_name, completed);
+    size_t used = std::strlen(cmd->archive_name);
+    if (used + 4 >= sizeof cmd->archive_name) return 1;
+    std::memcpy(cmd->archive_name + used, extension, 4);
+    append_char(cmd->archive_name, (char)('0' + cmd->zoom_digit));
   }
 
   // Options: O, S and I in any order and case; every other character is ignored.

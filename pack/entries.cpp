@@ -83,46 +83,40 @@ void release_entry_lists(void) {
   scenery_tail_head = nullptr;
 }
 
-void insert_vehicle_entry(vehicle_entry *entry) {
+namespace {
+
+// Inserts an entry in front of the first entry that sorts behind it. `tail` is the list's last
+// entry and `tail_head` the head it was recorded with.
+template <typename Entry>
+void insert_sorted(Entry **head, Entry **tail, Entry **tail_head, Entry *entry,
+                   int (*greater)(const Entry *, const Entry *)) {
   if (entry == nullptr) return;
   ++entry_count;
   entry->next = nullptr;
 
-  int tail_valid = vehicle_list != nullptr && vehicle_tail != nullptr &&
-                   vehicle_tail_head == vehicle_list && vehicle_tail->next == nullptr;
-  if (tail_valid && !vehicle_greater(vehicle_tail, entry)) {
-    vehicle_tail->next = entry;
-    vehicle_tail = entry;
+  int tail_valid = *head != nullptr && *tail != nullptr && *tail_head == *head &&
+                   (*tail)->next == nullptr;
+  if (tail_valid && !greater(*tail, entry)) {
+    (*tail)->next = entry;
+    *tail = entry;
     return;
   }
 
-  vehicle_entry **link = &vehicle_list;
-  while (*link != nullptr && !vehicle_greater(*link, entry)) link = &(*link)->next;
+  Entry **link = head;
+  while (*link != nullptr && !greater(*link, entry)) link = &(*link)->next;
   entry->next = *link;
   *link = entry;
-  if (entry->next == nullptr) vehicle_tail = entry;
-  else if (!tail_valid) vehicle_tail = nullptr;  // found again at the next append at the end
-  vehicle_tail_head = vehicle_list;
+  if (entry->next == nullptr) *tail = entry;
+  else if (!tail_valid) *tail = nullptr;  // found again at the next append at the end
+  *tail_head = *head;
+}
+
+}  // namespace
+
+void insert_vehicle_entry(vehicle_entry *entry) {
+  insert_sorted(&vehicle_list, &vehicle_tail, &vehicle_tail_head, entry, vehicle_greater);
 }
 
 void insert_scenery_entry(scenery_entry *entry) {
-  if (entry == nullptr) return;
-  ++entry_count;
-  entry->next = nullptr;
-
-  int tail_valid = scenery_list != nullptr && scenery_tail != nullptr &&
-                   scenery_tail_head == scenery_list && scenery_tail->next == nullptr;
-  if (tail_valid && !scenery_greater(scenery_tail, entry)) {
-    scenery_tail->next = entry;
-    scenery_tail = entry;
-    return;
-  }
-
-  scenery_entry **link = &scenery_list;
-  while (*link != nullptr && !scenery_greater(*link, entry)) link = &(*link)->next;
-  entry->next = *link;
-  *link = entry;
-  if (entry->next == nullptr) scenery_tail = entry;
-  else if (!tail_valid) scenery_tail = nullptr;
-  scenery_tail_head = scenery_list;
+  insert_sorted(&scenery_list, &scenery_tail, &scenery_tail_head, entry, scenery_greater);
 }
