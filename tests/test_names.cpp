@@ -67,6 +67,25 @@ TEST(Names, ExtensionAndBaseName) {
   EXPECT_EQ(archive_base_name("park.uz2", base, 4), 5);  // no room for the terminator
 }
 
+// Windows ends the directory part of a path also at "/" and at a drive ":".
+TEST(Names, BaseNameAfterDriveOrSlashWindows) {
+  if (path_separator != '\\') GTEST_SKIP() << "POSIX ends it at \"/\" only";
+  char base[NAME_BUFFER_SIZE];
+  for (const char *name : {"D:park.uz2", "a.b/park.uz2", "C:\\a.b\\park"}) {
+    EXPECT_EQ(archive_base_name(name, base, sizeof base), 0) << name;
+    EXPECT_STREQ(base, "park") << name;
+  }
+}
+
+TEST(Names, BaseNameAfterSlashOnlyPosix) {
+  if (path_separator != '/') GTEST_SKIP() << "Windows ends it also at \"\\\" and \":\"";
+  char base[NAME_BUFFER_SIZE];
+  EXPECT_EQ(archive_base_name("D:park.uz2", base, sizeof base), 0);
+  EXPECT_STREQ(base, "D:park");
+  EXPECT_EQ(archive_base_name("x/a.b\\park", base, sizeof base), 0);
+  EXPECT_STREQ(base, "a");
+}
+
 TEST(Names, ScanFields) {
   EXPECT_EQ(scan("12345-03.fz2", "%d-%d"), (got{2, 12345, 3}));
   EXPECT_EQ(scan("12345.fz2", "%d-%d"), (got{1, 12345}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -94,27 +95,51 @@ TEST(PlatformLocale, LanguageCodes) {
   for (const auto &c : cases) EXPECT_EQ(primary_language_from_locale(c.locale), c.primary);
 }
 
-TEST(PlatformSearch, NormalFilesInByteOrder) {
+TEST(PlatformSearch, NormalFilesWithTheirSizes) {
   scratch_dir dir("plat-search");
   write_file(dir.file("b.fz2"), text_bytes("bb"));
-  write_file(dir.file("B.fz2"), text_bytes("B"));
   write_file(dir.file("a.FZ2"), text_bytes("aaa"));
-  write_file(dir.file(".hidden.fz2"), text_bytes("h"));
   write_file(dir.file("c.fz4"), text_bytes("c"));
   fs::create_directory(dir.file("d.fz2"));
+  std::vector<plat_found_file> found;
+  EXPECT_EQ(search_names(dir.file("*.fz2"), &found), (names{"a.FZ2", "b.fz2"}));
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].size, 3u);
+  EXPECT_EQ(found[1].size, 2u);
+  EXPECT_TRUE(search_names(dir.file("*.gz1")).empty());
+  EXPECT_TRUE(search_names(dir.path() + path_separator).empty());
+  EXPECT_TRUE(search_names(join(dir.file("no-such-folder"), "*")).empty());
+}
+
+// POSIX: a leading "." hides a file, a link counts as what it points to, and the names come in
+// byte order, so that runs are reproducible.
+TEST(PlatformSearch, DotFilesLinksAndByteOrderPosix) {
+  if (on_windows()) GTEST_SKIP() << "Windows has hidden attributes and the file system's order";
+  scratch_dir dir("plat-search-posix");
+  write_file(dir.file("b.fz2"), text_bytes("bb"));
+  write_file(dir.file("B.fz2"), text_bytes("B"));
+  write_file(dir.file("a.fz2"), text_bytes("a"));
+  write_file(dir.file(".hidden.fz2"), text_bytes("h"));
   write_file(dir.file("target.bin"), text_bytes("12345"));
   fs::create_symlink(dir.file("target.bin"), dir.file("link.fz2"));
   fs::create_symlink(dir.file("missing.bin"), dir.file("broken.fz2"));
-
   std::vector<plat_found_file> found;
   EXPECT_EQ(search_names(dir.file("*.fz2"), &found),
-            (names{"B.fz2", "a.FZ2", "b.fz2", "link.fz2"}));
+            (names{"B.fz2", "a.fz2", "b.fz2", "link.fz2"}));
   ASSERT_EQ(found.size(), 4u);
-  EXPECT_EQ(found[1].size, 3u);
   EXPECT_EQ(found[3].size, 5u);  // the size of what the link points to
-  EXPECT_TRUE(search_names(dir.file("*.gz1")).empty());
-  EXPECT_TRUE(search_names(dir.path() + "/").empty());
-  EXPECT_TRUE(search_names(dir.file("no-such-folder/*")).empty());
+}
+
+// Windows: the hidden and the system attribute hide a file, and the names come in the file
+// system's order, which is by name regardless of case on NTFS and under Wine.
+TEST(PlatformSearch, HiddenSystemAndNameOrderWindows) {
+  if (!on_windows()) GTEST_SKIP() << "POSIX hides names beginning with \".\" and sorts bytes";
+  scratch_dir dir("plat-search-windows");
+  for (const char *name : {"b.fz2", "C.fz2", "a.fz2", "hidden.fz2", "system.fz2"})
+    write_file(dir.file(name), text_bytes(name));
+  EXPECT_EQ(std::system(("attrib +h \"" + dir.file("hidden.fz2") + "\"").c_str()), 0);
+  EXPECT_EQ(std::system(("attrib +s \"" + dir.file("system.fz2") + "\"").c_str()), 0);
+  EXPECT_EQ(search_names(dir.file("*.fz2")), (names{"a.fz2", "b.fz2", "C.fz2"}));
 }
 
 TEST(PlatformSearch, FileTimesClamped) {
@@ -144,17 +169,36 @@ TEST(PlatformFiles, ExclusiveCreateOpeningForWriteAndReadOnly) {
   EXPECT_EQ(plat_open_existing_for_write(dir.file("absent").c_str()), PLAT_NO_FILE);
   EXPECT_FALSE(fs::exists(dir.file("absent")));
 
-  // Read-only means no write permission bit at all.
+  // Taking the write permission away makes a file read-only (on Windows: the attribute).
+  fs::permissions(path, fs::perms::owner_read);
+  EXPECT_EQ(plat_is_read_only(path.c_str()), 1);
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(plat_is_read_only(path.c_str()), 0);
+}
+
+// POSIX counts a file read-only only when no write permission bit at all is set.
+TEST(PlatformFiles, AnyWriteBitMakesWritablePosix) {
+  if (on_windows()) GTEST_SKIP() << "Windows has one read-only attribute";
+  scratch_dir dir("plat-write-bits");
+  std::string path = dir.file("a.bin");
+  write_file(path, text_bytes("a"));
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_write);
   EXPECT_EQ(plat_is_read_only(path.c_str()), 0);
 }
 
-TEST(PlatformText, CutConversionStaysWhole) {
-  // A cut result stays terminated and never ends inside a character (0x9A: s with caron).
+TEST(PlatformText, CutConversionStaysTerminated) {
   char small[3];
   std::memset(small, 'Z', sizeof small);
-  EXPECT_EQ(plat_convert_text("a\x9A", 1250, small, sizeof small), 1);
-  EXPECT_STREQ(small, "a");
+  EXPECT_EQ(plat_convert_text("abc", 1250, small, sizeof small), 1);
+  EXPECT_STREQ(small, "ab");
   EXPECT_EQ(plat_convert_text("ab", 1250, small, sizeof small), 0);
   EXPECT_STREQ(small, "ab");
+}
+
+// A cut UTF-8 result never ends inside a character (0x9A: s with caron, two bytes in UTF-8).
+TEST(PlatformText, CutNeverSplitsACharacterPosix) {
+  if (on_windows()) GTEST_SKIP() << "Windows passes the stored bytes on";
+  char small[3];
+  EXPECT_EQ(plat_convert_text("a\x9A", 1250, small, sizeof small), 1);
+  EXPECT_STREQ(small, "a");
 }

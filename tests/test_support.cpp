@@ -160,14 +160,12 @@ int check_offsets(const bytes &b, size_t header_size, size_t keys) {
 
 namespace {
 
-// std::system starts a POSIX shell, or cmd.exe on Windows (also under Wine).
-bool windows_shell() { return path_separator == '\\'; }
-
-// One argument for the shell, taken literally.
+// One argument for the shell that std::system starts (a POSIX shell, or cmd.exe on Windows, also
+// under Wine), taken literally.
 std::string quote(const std::string &text) {
-  std::string out = windows_shell() ? "\"" : "'";
+  std::string out = on_windows() ? "\"" : "'";
   for (char c : text) {
-    if (windows_shell()) {
+    if (on_windows()) {
       // The runtime splits at blanks outside double quotes; a backslash escapes a double quote.
       if (c == '"') out += '\\';
       out += c;
@@ -175,12 +173,12 @@ std::string quote(const std::string &text) {
       out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
   }
-  return out + (windows_shell() ? "\"" : "'");
+  return out + (on_windows() ? "\"" : "'");
 }
 
 // std::system answers a wait status on POSIX and the exit code itself on Windows.
 int exit_status(int raw) {
-  if (raw == -1 || windows_shell()) return raw;
+  if (raw == -1 || on_windows()) return raw;
   if ((raw & 0x7F) != 0) return 128 + (raw & 0x7F);
   return (raw >> 8) & 0xFF;
 }
@@ -195,7 +193,7 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
   std::string err_file = capture.file("err" + std::to_string(run_number) + ".txt");
 
   std::string command;
-  if (!windows_shell()) {
+  if (!on_windows()) {
     // The program takes its language from the first non-empty of these three.
     command = "LC_ALL= LC_MESSAGES= LANG=" + quote(language.empty() ? "C" : language) + " ";
   }
@@ -203,7 +201,7 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
   for (const std::string &arg : args) command += " " + quote(arg);
   command += " >" + quote(out_file) + " 2>" + quote(err_file);
   // cmd.exe drops the first and the last double quote of a command line that starts with one.
-  if (windows_shell()) command = "\"" + command + "\"";
+  if (on_windows()) command = "\"" + command + "\"";
 
   program_run run;
   run.status = exit_status(std::system(command.c_str()));
@@ -213,10 +211,17 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
   return run;
 }
 
-int language_can_be_set(void) { return windows_shell() ? 0 : 1; }
+bool on_windows(void) { return path_separator == '\\'; }
 
 std::string notice(const std::string &title, const std::string &text) {
-  return title + "\n" + text + "\n";
+  return on_windows() ? std::string() : title + "\n" + text + "\n";
 }
 
-std::string banner(void) { return "\nXQ Dezo-Reruzer Version 0.023 02/2011\n"; }
+std::string console_bytes(const std::string &text) {
+  if (!on_windows()) return text;
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+std::string banner(void) { return console_bytes("\nXQ Dezo-Reruzer Version 0.023 02/2011\n"); }

@@ -54,7 +54,11 @@ bytes archive_image(bytes header, const std::vector<record> &records,
 // end. Returns the number of entries.
 int check_offsets(const bytes &b, size_t header_size, size_t keys);
 
-// Runs the built program with `args`; `language` is the locale it sees (empty: "C", English).
+// True on Windows, told by the path separator.
+bool on_windows(void);
+
+// Runs the built program with `args`; `language` is the locale it sees (empty: "C", English; on
+// POSIX only: on Windows the language is the user's setting).
 struct program_run {
   int status;        // exit status; 128 + signal number when the program was killed
   std::string out;   // standard output
@@ -62,8 +66,11 @@ struct program_run {
 };
 program_run run_vorax_program(const std::vector<std::string> &args,
                               const std::string &language = std::string());
-int language_can_be_set(void);  // 0 under Windows, where the language is the user's setting
 
-// A notice on standard error: the title on a line of its own, then the text.
+// What standard error receives for a notice: on POSIX the title on a line of its own, then the
+// text; on Windows nothing, the notice being a message box.
 std::string notice(const std::string &title, const std::string &text);
-std::string banner(void);  // the English banner with the empty line in front of it
+// Text as the console file receives it: on Windows standard output is in text mode, so every
+// "\n" arrives as "\r\n".
+std::string console_bytes(const std::string &text);
+std::string banner(void);  // the English banner with the empty line in front of it, as above

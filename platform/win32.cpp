@@ -1,0 +1,257 @@
+// Windows side of the platform layer: files, the directory search, the user's language, message
+// boxes and memory blocks, through the Win32 ANSI calls. Texts are passed on as their stored bytes.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/dos_time.h"
+#include "platform/wildcard.h"
+
+// The command line is passed on as typed: no expansion of "*" and "?" by the runtime.
+int _dowildcard = 0;
+
+const char path_separator = '\\';
+
+int is_name_stop(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+static plat_file from_handle(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? PLAT_NO_FILE : (plat_file)handle;
+}
+
+static HANDLE to_handle(plat_file file) { return (HANDLE)file; }
+
+plat_file plat_open_read(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  return from_handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+plat_file plat_create_new(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  return from_handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+plat_file plat_open_existing_for_write(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  return from_handle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Requests are cut into pieces that a DWORD count holds.
+static const size_t LARGEST_REQUEST = 0x40000000u;
+
+int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
+  *got = 0;
+  if (file == PLAT_NO_FILE) return 1;
+  char *at = static_cast<char *>(buffer);
+  size_t done = 0;
+  while (done < want) {
+    size_t chunk = want - done;
+    if (chunk > LARGEST_REQUEST) chunk = LARGEST_REQUEST;
+    DWORD count = 0;
+    if (!ReadFile(to_handle(file), at + done, (DWORD)chunk, &count, nullptr)) {
+      *got = done;
+      return 1;
+    }
+    if (count == 0) break;  // end of file
+    done += count;
+  }
+  *got = done;
+  return 0;
+}
+
+int plat_write(plat_file file, const void *buffer, size_t length) {
+  if (file == PLAT_NO_FILE) return 1;
+  const char *at = static_cast<const char *>(buffer);
+  size_t done = 0;
+  while (done < length) {
+    size_t chunk = length - done;
+    if (chunk > LARGEST_REQUEST) chunk = LARGEST_REQUEST;
+    DWORD count = 0;
+    if (!WriteFile(to_handle(file), at + done, (DWORD)chunk, &count, nullptr) || count == 0) {
+      return 1;
+    }
+    done += count;
+  }
+  return 0;
+}
+
+int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+  if (file == PLAT_NO_FILE) return 1;
+  dos_fields fields;
+  if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
+  FILETIME local, universal;
+  if (!DosDateTimeToFileTime(dos_date, dos_time, &local)) return 1;
+  if (!LocalFileTimeToFileTime(&local, &universal)) return 1;
+  // Only the last-write time; creation and access times stay as they are.
+  return SetFileTime(to_handle(file), nullptr, nullptr, &universal) ? 0 : 1;
+}
+
+int plat_close(plat_file file) {
+  if (file == PLAT_NO_FILE) return 1;
+  return CloseHandle(to_handle(file)) ? 0 : 1;
+}
+
+int plat_replace_file(const char *from, const char *to) {
+  if (from == nullptr || to == nullptr) return 1;
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}
+
+int plat_remove_file(const char *path) {
+  if (path == nullptr) return 1;
+  return DeleteFileA(path) ? 0 : 1;
+}
+
+int plat_is_read_only(const char *path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+  return (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Directory search
+
+struct plat_search_state {
+  HANDLE handle;
+  char name_pattern[NAME_BUFFER_SIZE];  // the pattern's last component
+};
+
+// The local DOS date and time of a last-write time, clamped to what DOS form holds.
+static void local_dos_time(const FILETIME *universal, uint16_t *dos_date, uint16_t *dos_time) {
+  FILETIME local;
+  if (!FileTimeToLocalFileTime(universal, &local)) local = *universal;
+  // A time beyond any calendar counts as a late one (file times cannot lie before 1601).
+  SYSTEMTIME st;
+  dos_fields fields = {9999, 12, 31, 23, 59, 59};
+  if (FileTimeToSystemTime(&local, &st)) {
+    fields.year = st.wYear;
+    fields.month = st.wMonth;
+    fields.day = st.wDay;
+    fields.hour = st.wHour;
+    fields.minute = st.wMinute;
+    fields.second = st.wSecond;
+  }
+  // Inside 1980 to 2107 the system packs it; outside, it is clamped to the nearer end. (The year
+  // is tested first because not every FileTimeToDosDateTime refuses years after 2107.)
+  WORD date = 0, time = 0;
+  if (fields.year >= 1980 && fields.year <= 2107 && FileTimeToDosDateTime(&local, &date, &time)) {
+    *dos_date = date;
+    *dos_time = time;
+    return;
+  }
+  dos_from_fields(&fields, dos_date, dos_time);
+}
+
+// Takes the search's current entry when it is a normal file whose long name matches the
+// pattern: no folders, hidden or system files, and no names found only through their short
+// 8.3 form. 0 when it is taken, 1 when it is passed over.
+static int take_entry(const plat_search_state *state, const WIN32_FIND_DATAA *data,
+                      plat_found_file *found) {
+  const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (data->dwFileAttributes & skipped) return 1;
+  if (!wildcard_match(state->name_pattern, data->cFileName)) return 1;
+  size_t length = std::strlen(data->cFileName);
+  if (length >= sizeof found->name) return 1;
+  std::memcpy(found->name, data->cFileName, length + 1);
+  found->size = ((uint64_t)data->nFileSizeHigh << 32) | data->nFileSizeLow;
+  local_dos_time(&data->ftLastWriteTime, &found->dos_date, &found->dos_time);
+  return 0;
+}
+
+static int next_match(plat_search_state *state, plat_found_file *found) {
+  WIN32_FIND_DATAA data;
+  while (FindNextFileA(state->handle, &data)) {
+    if (take_entry(state, &data, found) == 0) return 0;
+  }
+  return 1;
+}
+
+int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+  *search = nullptr;
+  if (pattern == nullptr || found == nullptr) return 1;
+  const char *last = pattern;
+  for (const char *p = pattern; *p != '\0'; ++p) {
+    if (is_name_stop(*p)) last = p + 1;
+  }
+  if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return 1;
+
+  plat_search_state *state = (plat_search_state *)HeapAlloc(GetProcessHeap(), 0, sizeof *state);
+  if (state == nullptr) return 1;
+  std::memcpy(state->name_pattern, last, std::strlen(last) + 1);
+  WIN32_FIND_DATAA data;
+  state->handle = FindFirstFileA(pattern, &data);
+  if (state->handle == INVALID_HANDLE_VALUE) {
+    HeapFree(GetProcessHeap(), 0, state);
+    return 1;
+  }
+  if (take_entry(state, &data, found) != 0 && next_match(state, found) != 0) {
+    plat_find_close(state);
+    return 1;
+  }
+  *search = state;
+  return 0;
+}
+
+int plat_find_next(plat_search search, plat_found_file *found) {
+  if (search == nullptr || found == nullptr) return 1;
+  return next_match(search, found);
+}
+
+void plat_find_close(plat_search search) {
+  if (search == nullptr) return;
+  FindClose(search->handle);
+  HeapFree(GetProcessHeap(), 0, search);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The user and the screen
+
+int plat_primary_language(void) { return GetUserDefaultLangID() & 0x3FF; }
+
+// Windows shows the stored bytes as they are: the console in its OEM code page, message boxes in
+// the ANSI code page.
+int plat_convert_text(const char *text, int code_page, char *out, size_t out_size) {
+  (void)code_page;
+  if (out == nullptr || out_size == 0) return 1;
+  if (text == nullptr) {
+    out[0] = '\0';
+    return 0;
+  }
+  size_t length = std::strlen(text);
+  int cut = length >= out_size;
+  if (cut) length = out_size - 1;
+  std::memcpy(out, text, length);
+  out[length] = '\0';
+  return cut;
+}
+
+void plat_show_notice(const char *text, const char *title) {
+  std::fflush(stdout);
+  MessageBoxA(nullptr, text, title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory blocks: fixed global memory.
+
+void *plat_allocate_block(size_t size) {
+  HGLOBAL handle = GlobalAlloc(GMEM_FIXED, size != 0 ? size : 1);
+  if (handle == nullptr) return nullptr;
+  return GlobalLock(handle);
+}
+
+void plat_release_block(void *block) {
+  if (block == nullptr) return;
+  HGLOBAL handle = GlobalHandle(block);
+  if (handle == nullptr) return;
+  GlobalUnlock(handle);
+  GlobalFree(handle);
+}
