@@ -205,6 +205,11 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
 
   program_run run;
   run.status = exit_status(std::system(command.c_str()));
+  // Wine's cmd.exe now and then fails to find a program that is there ("not recognized", 9009)
+  // while other Wine processes start; a real run never answers 9009, so try again.
+  for (int retry = 0; retry < 3 && on_windows() && run.status == 9009; ++retry) {
+    run.status = exit_status(std::system(command.c_str()));
+  }
   bytes out = read_file(out_file), err = read_file(err_file);
   run.out.assign(out.begin(), out.end());
   run.err.assign(err.begin(), err.end());
