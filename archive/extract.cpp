@@ -9,88 +9,10 @@
 #include "archive/format.h"
 #include "driver/catalogue.h"
 #include "driver/output.h"
+#include "driver/program.h"
 #include "platform/platform.h"
 #include "util/names.h"
 #include "util/stream.h"
-
-// Appends a formatted piece to a name buffer of NAME_BUFFER_SIZE; 0, or 1 when it does not fit.
-static int append_piece(char *out, const char *piece) {
-  size_t used = std::strlen(out);
-  size_t length = std::strlen(piece);
-  if (used + length >= NAME_BUFFER_SIZE) return 1;
-  std::memcpy(out + used, piece, length + 1);
-  return 0;
-}
-
-static const char *scenery_extension(int zoom) {
-  switch (zoom) {
-    case 1: return "gz1";
-    case 2: return "gz2";
-    case 4: return "gz4";
-    default: return nullptr;
-  }
-}
-
-// Scenery names come in three forms: base-named "park-05-12b.gz2" ("UZX" archives), lettered
-// "s123-045a.gz1" (numbers up to 16383) and plain "049152-01a.gz2" (higher numbers). Every name
-// ends in a letter; "a" stands in where none was stored.
-int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
-                       const char *base_name, int zoom, char *out, int32_t part,
-                       int32_t part_letter) {
-  if (out == nullptr) return 2;
-  int base = 0;
-  out[0] = '\0';
-  if (base_name != nullptr && base_name[0] != '\0') {
-    if (append_piece(out, base_name) != 0 || append_piece(out, "-") != 0) return 2;
-    base = 1;
-  }
-
-  int lettered = number <= 16383 && base == 0;
-  if (lettered) {
-    part_letter = 0;
-  }
-  const char *extension = scenery_extension(zoom);
-  if (extension == nullptr) return 2;
-
-  char letter = 0;
-  if (part_letter >= 1 && part_letter <= 4) letter = (char)(96 + part_letter);
-
-  char piece1[40] = "";
-  char piece2[40] = "";
-  char piece3[40] = "";
-  if (!lettered && part >= 0) std::snprintf(piece2, sizeof piece2, "-%02d", part);
-
-  if (lettered) {
-    unsigned kind = kind_letter >> 16;
-    unsigned suffix = kind_letter & 0xFFFFu;
-    if (kind == 0) {
-      // The m kind has no kind letter: its name carries the number as two parts again,
-      // m<number / 512>-<number % 512>-0, which packs back to the same entry.
-      char name[80];
-      std::snprintf(name, sizeof name, "m%d-%d-0.%s", number / 512, number % 512, extension);
-      return append_piece(out, name) != 0 ? 2 : 0;
-    }
-    if (kind > 4) return 2;
-    // A suffix is a letter: 1 to 26 give "a" to "z". Any other value would put a character such
-    // as "/", ":" or a terminator into the name, so such an archive is refused.
-    if (suffix > 26) return 2;
-    if (suffix != 0) letter = (char)(96 + suffix);
-    std::snprintf(piece3, sizeof piece3, "-%03d", sub_number);
-    std::snprintf(piece1, sizeof piece1, "%c%03d", "sthb"[kind - 1], number);
-  } else if (base) {
-    std::snprintf(piece1, sizeof piece1, "%02d", number);
-  } else {
-    std::snprintf(piece1, sizeof piece1, "%06d", number);
-  }
-
-  char tail[8];
-  std::snprintf(tail, sizeof tail, "%c.%s", letter != 0 ? letter : 'a', extension);
-  if (append_piece(out, piece1) != 0 || append_piece(out, piece2) != 0 ||
-      append_piece(out, piece3) != 0 || append_piece(out, tail) != 0) {
-    return 2;
-  }
-  return base;
-}
 
 int set_file_stamp(const char *path, uint32_t stamp) {
   plat_file file = plat_open_existing_for_write(path);
@@ -98,21 +20,6 @@ int set_file_stamp(const char *path, uint32_t stamp) {
   int failed = plat_set_file_time(file, (uint16_t)(stamp >> 16), (uint16_t)(stamp & 0xFFFFu));
   if (plat_close(file) != 0) failed = 1;
   return failed ? 2 : 0;
-}
-
-// Vehicle names: "loco-03-12.fz2" with the base name, "12345-03.fz2" without.
-static int build_vehicle_name(int32_t first_number, int32_t second_number,
-                              const char *base_name, int zoom, char *out) {
-  const char *extension = zoom == 2 ? "fz2" : "fz4";
-  int length;
-  if (base_name[0] != '\0') {
-    length = std::snprintf(out, NAME_BUFFER_SIZE, "%s-%02d-%02d.%s", base_name, first_number,
-                           second_number, extension);
-  } else {
-    length = std::snprintf(out, NAME_BUFFER_SIZE, "%05d-%02d.%s", first_number, second_number,
-                           extension);
-  }
-  return (length < 0 || length >= NAME_BUFFER_SIZE) ? 1 : 0;
 }
 
 // The keys of one directory entry or record, in every layout.
@@ -211,7 +118,8 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
   }
   // A scenery archive with a zoom digit other than 1, 2 or 4 has no names to rebuild; it is
   // refused before any file is written.
-  if (header.layout == LAYOUT_SCENERY && scenery_extension(header.zoom) == nullptr) {
+  if (header.layout == LAYOUT_SCENERY && header.zoom != 1 && header.zoom != 2 &&
+      header.zoom != 4) {
     close_read_stream(archive);
     return 2;
   }
@@ -263,12 +171,11 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
                   (int32_t)size);
     print_plain(path);
     print_plain(length_text);
-    print_newline();
+    end_console_line();
 
     int write = 1;
     if (!overwrite && file_exists(path)) {
-      print_message(MSG_FILE_EXISTS);
-      print_newline();
+      print_file_exists_line();
       write = 0;
     }
 

@@ -19,6 +19,11 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
                        const char *base_name, int zoom, char *out, int32_t part,
                        int32_t part_letter);
 
+// Builds a vehicle file name into `out` (260 characters): with a base name "loco-03-12.fz2",
+// without "12345-03.fz2" ("fz2" for zoom 2, "fz4" for any other). 0, or 1 when it does not fit.
+int build_vehicle_name(int32_t first_number, int32_t second_number, const char *base_name,
+                       int zoom, char *out);
+
 // Sets a file's last-write time from a stamp (DOS date high, DOS time low) taken as local time.
 // 0, 1 when the file cannot be opened, 2 when its time cannot be set or it cannot be closed.
 int set_file_stamp(const char *path, uint32_t stamp);

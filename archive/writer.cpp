@@ -1,28 +1,20 @@
-// Writing an archive: the header bytes and the two passes over the entry list, first the
-// directory, then the data records with each file's bytes.
+// Writing an archive: the scenery header bytes and the two passes over the scenery entry list,
+// first the directory, then the data records with each file's bytes; and the pieces that the
+// vehicle writers of both programs share.
 #include <cstdio>
 
 #include "archive/format.h"
 #include "driver/catalogue.h"
 #include "driver/output.h"
+#include "driver/program.h"
+#include "archive/writer_parts.h"
 #include "pack/entries.h"
 
-static int write_text(stream archive, const char *text) {
+int write_text(stream archive, const char *text) {
   for (const char *p = text; *p != '\0'; ++p) {
     if (write_byte(archive, (uint8_t)*p) != 0) return 1;
   }
   return 0;
-}
-
-int write_vehicle_header(stream archive, int zoom_digit) {
-  uint8_t digit = (uint8_t)('0' + zoom_digit);
-  if (write_text(archive, VEHICLE_HEADER_TEXT) != 0) return 1;
-  if (write_byte(archive, digit) != 0) return 1;
-  if (write_byte(archive, EOF_MARKER) != 0) return 1;
-  if (write_byte(archive, 0x00) != 0) return 1;  // zero marker: current layout follows
-  if (write_text(archive, "FZX") != 0) return 1;
-  if (write_byte(archive, digit) != 0) return 1;
-  return write_u32(archive, FORMAT_STAMP);
 }
 
 int write_scenery_header(stream archive, int zoom_digit, int base_named) {
@@ -37,25 +29,12 @@ int write_scenery_header(stream archive, int zoom_digit, int base_named) {
 
 // Writes the entry's `offset` and advances the running value. The offset counts from the byte
 // after the offset field to the entry's data record; unsigned arithmetic wraps as stored.
-static uint32_t next_offset(uint32_t *running, uint32_t entry_size, uint32_t record_size,
-                            int32_t size) {
+uint32_t next_offset(uint32_t *running, uint32_t entry_size, uint32_t record_size,
+                     int32_t size) {
   *running -= entry_size;
   uint32_t offset = *running;
   *running += (uint32_t)size + record_size;
   return offset;
-}
-
-int write_vehicle_directory(stream archive, int simulate) {
-  uint32_t running = (uint32_t)entry_count * VEHICLE_ENTRY_SIZE + 4;
-  for (vehicle_entry *e = vehicle_list; e != nullptr; e = e->next) {
-    uint32_t offset = next_offset(&running, VEHICLE_ENTRY_SIZE, VEHICLE_RECORD_SIZE, e->size);
-    if (simulate) continue;
-    if (write_u32(archive, (uint32_t)e->first_number) != 0) return 1;
-    if (write_u32(archive, (uint32_t)e->second_number) != 0) return 1;
-    if (write_u32(archive, offset) != 0) return 1;
-  }
-  if (!simulate && write_u32(archive, END_MARK) != 0) return 1;
-  return 0;
 }
 
 int write_scenery_directory(stream archive, int simulate) {
@@ -77,9 +56,9 @@ int write_scenery_directory(stream archive, int simulate) {
 // Copies exactly `size` bytes of one graphics file into the archive (or only reads them when
 // simulating, so that unreadable files are found in a simulated run too). 0; 1 on a write failure
 // to the archive; 2 when the file cannot be opened or ends before `size` bytes.
-static int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate) {
+int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate) {
   print_plain(path);
-  print_newline();
+  end_console_line();
   stream input = open_read_stream(path);
   if (input == NO_STREAM) return 2;
   for (int32_t i = 0; i < size; ++i) {
@@ -94,25 +73,8 @@ static int copy_file_bytes(stream archive, const char *path, int32_t size, int s
   return 0;
 }
 
-int copy_vehicle_data(stream archive, int simulate) {
-  print_message(MSG_COPYING);
-  print_newline();
-  for (vehicle_entry *e = vehicle_list; e != nullptr; e = e->next) {
-    if (!simulate) {
-      if (write_u32(archive, (uint32_t)e->first_number) != 0) return 1;
-      if (write_u32(archive, (uint32_t)e->second_number) != 0) return 1;
-      if (write_u32(archive, (uint32_t)e->size) != 0) return 1;
-      if (write_u32(archive, e->stamp) != 0) return 1;
-    }
-    int rc = copy_file_bytes(archive, e->path, e->size, simulate);
-    if (rc != 0) return rc;
-  }
-  return 0;
-}
-
 int copy_scenery_data(stream archive, int simulate) {
-  print_message(MSG_COPYING);
-  print_newline();
+  print_copy_heading();
   for (scenery_entry *e = scenery_list; e != nullptr; e = e->next) {
     if (!simulate) {
       if (write_u32(archive, (uint32_t)e->number) != 0) return 1;

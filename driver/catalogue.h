@@ -57,6 +57,11 @@ struct catalogue_row {
   const char *text[LANGUAGE_COUNT];
 };
 
+// The number of the row that ends a catalogue table.
+const uint32_t CATALOGUE_END = 0xFFFFFFFFu;
+
+// This program's catalogue: rows in ascending number, then the end row. Each program links its
+// own table (the legacy program has rows 0 to 19, three of them with other texts).
 extern const catalogue_row message_catalogue[];
 
 // The language of every text, 0 to 4; set once by the driver from select_language.

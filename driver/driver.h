@@ -21,9 +21,20 @@ struct command_line {
   char archive_name[NAME_BUFFER_SIZE];
 };
 
-// Parses arguments 1 to 4 (argv[0] is the program). 0, or 1 when the usage box is due: fewer than
-// three arguments, an unknown command, a missing digit, or a directory or archive name that does
-// not fit its 260-character field.
+// How a program reads its command line.
+struct command_rules {
+  int field_size;        // bytes taken from the command and options arguments (at most 20)
+  int field_used;        // of these, the characters that count
+  const char *commands;  // the command letters it knows
+  const char *options;   // the option letters it knows (others are ignored)
+};
+
+// Parses arguments 1 to 4 (argv[0] is the program) by the rules. 0, or 1 when the usage box is
+// due: fewer than three arguments, an unknown command, a missing digit, or a directory or archive
+// name that does not fit its 260-character field.
+int parse_arguments(int argc, char **argv, const command_rules *rules, command_line *cmd);
+
+// parse_arguments with the current program's rules.
 int parse_command_line(int argc, char **argv, command_line *cmd);
 
 // The texts of the final box: the text and the message number of its title.
@@ -43,6 +54,13 @@ void compose_extract_result(unsigned result, int32_t found, int32_t extracted, i
 // Composes "Archive file "%s" not opened" (message 2) or "... already exists" (message 3).
 void compose_archive_refusal(uint32_t number, const char *archive_name, text_lookup lookup,
                              final_message *out);
+
+// The existence test of the archive file: X needs it to exist, packing refuses an existing one
+// without option O. Shows the error box and returns 1 when the command is refused, else 0.
+int refuse_archive(const command_line *cmd);
+
+// Shows a final message in its box.
+void show_final(const final_message *message);
 
 // The whole program: returns the process exit status.
 int run_vorax(int argc, char **argv);

@@ -265,12 +265,3 @@ int file_exists(const char *name) {
   plat_close(file);
   return 1;
 }
-
-void *allocate_block(int32_t size) {
-  if (size < 1) return nullptr;
-  return plat_allocate_block((size_t)size);
-}
-
-void release_block(void *block) {
-  if (block != nullptr) plat_release_block(block);
-}

@@ -1,0 +1,126 @@
+// What both programs' drivers share: reading the command line by the program's rules, the
+// existence test of the archive file, and the final messages of extraction.
+#include <cstdio>
+#include <cstring>
+
+#include "driver/catalogue.h"
+#include "driver/driver.h"
+#include "util/names.h"
+#include "util/stream.h"
+
+// The command and options fields are at most this large in either program.
+enum { LARGEST_FIELD = 20 };
+
+// Copies an argument into a field, cut to its first rules->field_used characters, and skips
+// leading blanks, one "-" or "/", and blanks again. Returns where the letters start.
+static char *take_field(char *field, const char *argument, const command_rules *rules) {
+  int32_t count = (int32_t)std::strlen(argument) + 1;
+  if (count > rules->field_size) count = rules->field_size;
+  copy_bytes(field, argument, count);
+  field[rules->field_used] = '\0';
+  strip_leading_spaces(field);
+  char *rest = field;
+  if (*rest == '-' || *rest == '/') {
+    ++rest;
+    strip_leading_spaces(rest);
+  }
+  return rest;
+}
+
+int parse_arguments(int argc, char **argv, const command_rules *rules, command_line *cmd) {
+  std::memset(cmd, 0, sizeof *cmd);
+  if (argc < 4) return 1;
+
+  char field[LARGEST_FIELD];
+  char *p = take_field(field, argv[1], rules);
+  char letter = to_upper_ascii(*p);
+  if (letter == '\0' || std::strchr(rules->commands, letter) == nullptr) return 1;
+  switch (letter) {
+    case 'X': cmd->extract = 1; break;
+    case 'V': cmd->vehicle = 1; break;
+    case 'W': cmd->vehicle = 1; cmd->select_by_name = 1; break;
+    case 'U': cmd->select_by_name = 1; break;
+    case 'S': break;
+    default: return 1;  // any other character, or none
+  }
+  if (!cmd->extract) {
+    ++p;
+    strip_leading_spaces(p);
+    switch (*p) {
+      case '1': cmd->zoom_digit = 1; break;
+      case '2': cmd->zoom_digit = 2; break;
+      case '4': cmd->zoom_digit = 4; break;
+      default: return 1;
+    }
+  }
+
+  // Directory: one trailing separator is removed. A name that does not fit is refused.
+  if (copy_text(cmd->directory, sizeof cmd->directory, argv[2]) != 0) return 1;
+  size_t length = std::strlen(cmd->directory);
+  if (length >= 1 && cmd->directory[length - 1] == path_separator) {
+    cmd->directory[length - 1] = '\0';
+  }
+
+  // Archive name: the default extension ".fz", ".uz" or ".gz" plus the zoom digit when it has
+  // no "." anywhere (X takes the name as typed).
+  if (copy_text(cmd->archive_name, sizeof cmd->archive_name, argv[3]) != 0) return 1;
+  if (!cmd->extract && std::strchr(cmd->archive_name, '.') == nullptr) {
+    const char *extension = cmd->vehicle ? ".fz" : cmd->select_by_name ? ".uz" : ".gz";
+    size_t used = std::strlen(cmd->archive_name);
+    if (used + 4 >= sizeof cmd->archive_name) return 1;
+    std::memcpy(cmd->archive_name + used, extension, 4);
+    append_char(cmd->archive_name, (char)('0' + cmd->zoom_digit));
+  }
+
+  // Options: O, S and I in any order and case; every other character is ignored.
+  if (argc > 4) {
+    char options[LARGEST_FIELD];
+    for (const char *o = take_field(options, argv[4], rules); *o != '\0'; ++o) {
+      char option = to_upper_ascii(*o);
+      if (std::strchr(rules->options, option) == nullptr) continue;
+      switch (option) {
+        case 'O': cmd->overwrite = 1; break;
+        case 'S': cmd->simulate = 1; break;
+        case 'I': cmd->info = 1; break;
+        default: break;
+      }
+    }
+  }
+  return 0;
+}
+
+void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
+                            text_lookup lookup, final_message *out) {
+  if (result == 0) {
+    out->title = MSG_DONE_TITLE;
+    std::snprintf(out->text, sizeof out->text, lookup(MSG_EXTRACT_RESULT), found, extracted,
+                  skipped);
+  } else {
+    out->title = MSG_ERROR_TITLE;
+    std::snprintf(out->text, sizeof out->text, "%s%d", lookup(MSG_EXTRACT_RC), (int)result);
+  }
+}
+
+void compose_archive_refusal(uint32_t number, const char *archive_name, text_lookup lookup,
+                             final_message *out) {
+  out->title = MSG_ERROR_TITLE;
+  std::snprintf(out->text, sizeof out->text, lookup(number), archive_name);
+}
+
+void show_final(const final_message *message) {
+  show_message_box(message->text, display_text(message->title));
+}
+
+int refuse_archive(const command_line *cmd) {
+  final_message message;
+  int exists = file_exists(cmd->archive_name);
+  if (!exists && cmd->extract) {
+    compose_archive_refusal(MSG_ARCHIVE_NOT_OPENED, cmd->archive_name, display_text, &message);
+  } else if (exists && !cmd->extract && !cmd->overwrite) {
+    compose_archive_refusal(MSG_ARCHIVE_EXISTS, cmd->archive_name, display_text, &message);
+  } else {
+    return 0;
+  }
+  show_final(&message);
+  return 1;
+}
