@@ -185,7 +185,8 @@ int exit_status(int raw) {
 
 }  // namespace
 
-program_run run_vorax_program(const std::vector<std::string> &args, const std::string &language) {
+static program_run run_program(const char *program, const std::vector<std::string> &args,
+                               const std::string &language) {
   static scratch_dir capture("capture");  // the captured output of every run of this process
   static int run_number = 0;
   ++run_number;
@@ -197,7 +198,7 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
     // The program takes its language from the first non-empty of these three.
     command = "LC_ALL= LC_MESSAGES= LANG=" + quote(language.empty() ? "C" : language) + " ";
   }
-  command += quote(VORAX_PROGRAM);
+  command += quote(program);
   for (const std::string &arg : args) command += " " + quote(arg);
   command += " >" + quote(out_file) + " 2>" + quote(err_file);
   // cmd.exe drops the first and the last double quote of a command line that starts with one.
@@ -214,6 +215,14 @@ program_run run_vorax_program(const std::vector<std::string> &args, const std::s
   run.out.assign(out.begin(), out.end());
   run.err.assign(err.begin(), err.end());
   return run;
+}
+
+program_run run_vorax_program(const std::vector<std::string> &args, const std::string &language) {
+  return run_program(VORAX_PROGRAM, args, language);
+}
+
+program_run run_legacy_program(const std::vector<std::string> &args, const std::string &language) {
+  return run_program(VORAX_LEGACY_PROGRAM, args, language);
 }
 
 bool on_windows(void) { return path_separator == '\\'; }

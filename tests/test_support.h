@@ -66,6 +66,9 @@ struct program_run {
 };
 program_run run_vorax_program(const std::vector<std::string> &args,
                               const std::string &language = std::string());
+// The same for the legacy program.
+program_run run_legacy_program(const std::vector<std::string> &args,
+                               const std::string &language = std::string());
 
 // What standard error receives for a notice: on POSIX the title on a line of its own, then the
 // text; on Windows nothing, the notice being a message box.

@@ -1,0 +1,66 @@
+// The driver of the legacy program: its banner, the commands V, S, U and X with the options O
+// and S (8 characters of each argument count), and its result messages, which carry no file
+// names.
+#include <cstdio>
+
+#include "archive/extract.h"
+#include "driver/catalogue.h"
+#include "driver/driver.h"
+#include "legacy/legacy.h"
+#include "pack/entries.h"
+
+static const command_rules legacy_rules = {10, 8, "XVUS", "OS"};
+
+void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_message *out) {
+  out->title = MSG_ERROR_TITLE;
+  uint32_t number;
+  switch (result) {
+    case 0:
+      out->title = MSG_DONE_TITLE;
+      std::snprintf(out->text, sizeof out->text, lookup(MSG_PACKED), entry_count);
+      return;
+    case 1: number = MSG_NO_FILE_FOUND; break;
+    case 2: number = MSG_OUT_OF_MEMORY; break;
+    case 3: number = MSG_NO_ARCHIVE_CREATED; break;
+    case 4: number = MSG_WRITE_ERROR; break;
+    case 11: number = MSG_READ_ERROR; break;
+    case 12: number = MSG_OUT_OF_MEMORY; break;
+    case 13: number = MSG_DATA_ERROR; break;
+    default:
+      std::snprintf(out->text, sizeof out->text, "%s%i", lookup(MSG_PACK_RC), (int)result);
+      return;
+  }
+  std::snprintf(out->text, sizeof out->text, "%s", lookup(number));
+}
+
+int run_vorax_legacy(int argc, char **argv) {
+  language_index = select_language();
+  std::printf("\nXQ Dezo-Reruzer %s 0.009 02/2009\n", display_text(MSG_VERSION));
+
+  command_line cmd;
+  if (parse_arguments(argc, argv, &legacy_rules, &cmd) != 0) {
+    show_usage();
+    return 1;
+  }
+  if (refuse_archive(&cmd)) return 1;
+
+  reset_packing_state();
+  final_message message;
+  if (cmd.extract) {
+    int32_t skipped = 0, extracted = 0, found = 0;
+    unsigned result = extract_archive(cmd.archive_name, cmd.directory, cmd.overwrite, &skipped,
+                                      &extracted, &found, cmd.simulate);
+    compose_extract_result(result, found, extracted, skipped, display_text, &message);
+  } else {
+    unsigned result;
+    if (cmd.vehicle) {
+      result = pack_vehicles(cmd.archive_name, cmd.directory, cmd.zoom_digit, cmd.simulate);
+    } else {
+      result = pack_scenery(cmd.archive_name, cmd.directory, cmd.zoom_digit, cmd.simulate,
+                            cmd.select_by_name);
+    }
+    compose_legacy_pack_result(result, display_text, &message);
+  }
+  show_final(&message);
+  return 0;
+}
