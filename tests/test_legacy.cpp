@@ -1,1 +1,162 @@
+// The legacy program's own rules, in process: how it reads vehicle and scenery file names, which
+// U files belong to an archive, the names extraction rebuilds, and the texts of packing results.
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "archive/extract.h"
+#include "driver/catalogue.h"
+#include "driver/driver.h"
+#include "legacy/legacy.h"
+#include "pack/entries.h"
+#include "pack/pack.h"
+
+TEST(LegacyNames, VehicleNames) {
+  // Both numbers 0 would pack to the end mark; a first number from 134217728 on does not fit
+  // the packed number beside a second number of up to 15.
+  struct { const char *name; int rc; int32_t first, second; } cases[] = {
+      {"12345-15.fz2", 0, 12345, 15},    {"12345-16.fz2", 3, 0, 0},
+      {"00000-01.fz2", 0, 0, 1},         {"00000-00.fz2", 3, 0, 0},
+      {"134217727-15.fz2", 0, 134217727, 15}, {"134217728-01.fz2", 3, 0, 0},
+      {"readme.fz2", 3, 0, 0},           {"12345.fz2", 3, 0, 0},
+      {"1-2-3.fz2", 0, 1, 2},            {"4294967295-01.fz2", 3, 0, 0},
+  };
+  for (const auto &c : cases) {
+    int32_t first = 0, second = 0;
+    EXPECT_EQ(c.rc, parse_legacy_vehicle_name(c.name, &first, &second)) << c.name;
+    if (c.rc == 0) {
+      EXPECT_EQ(c.first, first) << c.name;
+      EXPECT_EQ(c.second, second) << c.name;
+    }
+  }
+}
+
+TEST(LegacyNames, VehicleFilesAreRefusedOrSorted) {
+  reset_packing_state();
+  // Found in any order, stored by first and then second number.
+  EXPECT_EQ(0, add_vehicle_file("gfx", "00002-01.fz2", 4, 0x53C0, 0x3E4E));
+  EXPECT_EQ(0, add_vehicle_file("gfx", "00001-05.fz2", 4, 0x53C0, 0x3E4E));
+  EXPECT_EQ(0, add_vehicle_file("gfx", "00001-02.fz2", 4, 0x53C0, 0x3E4E));
+  EXPECT_EQ(1, add_vehicle_file("gfx", "00001-03.fz2", 0, 0x53C0, 0x3E4E));
+  EXPECT_EQ(3, add_vehicle_file("gfx", "00000-00.fz2", 4, 0x53C0, 0x3E4E));
+  std::string order;
+  for (const vehicle_entry *e = vehicle_list; e != nullptr; e = e->next)
+    order += std::to_string(e->first_number) + "/" + std::to_string(e->second_number) + " ";
+  EXPECT_EQ("1/2 1/5 2/1 ", order);
+  EXPECT_EQ(0x3E4E53C0u, vehicle_list->stamp);
+  EXPECT_EQ(3, entry_count);
+
+  // Directory, separator and name must fit 260 characters with the terminator.
+  std::string fits(259 - 1 - 12, 'd'), too_long(fits + "d");
+  EXPECT_EQ(0, add_vehicle_file(fits.c_str(), "00003-01.fz2", 4, 0, 0x21));
+  EXPECT_EQ(3, add_vehicle_file(too_long.c_str(), "00003-02.fz2", 4, 0, 0x21));
+  EXPECT_EQ(0, add_scenery_file(fits.c_str(), "s123-45a.gz2", 4, "", 0, 0, 0x21));
+  EXPECT_EQ(3, add_scenery_file(too_long.c_str(), "s123-45a.gz2", 4, "", 0, 0, 0x21));
+
+  // A file that would carry the archive to 4 GiB, where its offsets wrap.
+  reset_packing_state();
+  EXPECT_EQ(0, add_vehicle_file("gfx", "00001-01.fz2", 0x7FFFFFF0u, 0, 0x21));
+  EXPECT_EQ(3, add_vehicle_file("gfx", "00001-02.fz2", 0x7FFFFFF0u, 0, 0x21));
+  EXPECT_EQ(1, entry_count);
+  reset_packing_state();
+}
+
+TEST(LegacyNames, UFilesByBaseName) {
+  // The base name ends the name regardless of case, and does not start it; the other files are
+  // passed over. Only lower-case letters count behind the part.
+  struct { const char *name; int matches, rc; int32_t number, part, letter; } cases[] = {
+      {"u05-12b-park.gz2", 1, 0, 5, 12, 2},   {"u05-park.gz2", 1, 0, 5, 0, 0},
+      {"u05a-park.gz2", 1, 0, 5, 0, 1},       {"u05-12b-PARK.gz2", 1, 0, 5, 12, 2},
+      {"u05-12b-mypark.gz2", 1, 0, 5, 12, 2}, {"u05-12bpark.gz2", 1, 0, 5, 12, 2},
+      {"u05-12B-park.gz2", 1, 0, 5, 12, 0},   {"u89-99d-park.gz2", 1, 0, 89, 99, 4},
+      {"u95-park.gz2", 1, 3, 0, 0, 0},        {"u05-100-park.gz2", 1, 3, 0, 0, 0},
+      {"u05-park-park.gz2", 0, 0, 0, 0, 0},   {"u05-12b-other.gz2", 0, 0, 0, 0, 0},
+      {"park.gz2", 0, 0, 0, 0, 0},            {"u05-12b-park2.gz2", 0, 0, 0, 0, 0},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(c.matches, legacy_base_name_matches(c.name, "Park")) << c.name;
+    if (!c.matches) continue;
+    scenery_keys keys;
+    EXPECT_EQ(c.rc, parse_legacy_scenery_name(c.name, 1, &keys)) << c.name;
+    if (c.rc != 0) continue;
+    EXPECT_EQ(c.number, keys.number) << c.name;
+    EXPECT_EQ(c.part, keys.part) << c.name;
+    EXPECT_EQ(c.letter, keys.part_letter) << c.name;
+    EXPECT_EQ(0u, keys.kind_letter) << c.name;
+  }
+}
+
+TEST(LegacyNames, SceneryNames) {
+  // Letter kinds keep "a" and "b" only; plain names are read from their first character, and
+  // "m" is no kind of its own.
+  struct { const char *name; int rc; int32_t number, sub; uint32_t kind; int32_t part, letter; }
+      cases[] = {
+          {"s123-45a.gz1", 0, 123, 45, 0x10001, 0, 0}, {"s123-45c.gz1", 0, 123, 45, 0x10000, 0, 0},
+          {"t42-7b.gz1", 0, 42, 7, 0x20002, 0, 0},     {"b16383.gz1", 0, 16383, 0, 0x40000, 0, 0},
+          {"h5-2.gz1", 0, 5, 2, 0x30000, 0, 0},        {"s16384-1.gz1", 3, 0, 0, 0, 0, 0},
+          {"m3-100-0.gz1", 3, 0, 0, 0, 0, 0},          {"x49152.gz2", 3, 0, 0, 0, 0, 0},
+          {"049152-01a.gz2", 0, 49152, 0, 0, 1, 1},    {"49152-01a.gz2", 0, 49152, 0, 0, 1, 1},
+          {"049152.gz2", 0, 49152, 0, 0, 0, 0},        {"065535d.gz2", 0, 65535, 0, 0, 0, 4},
+          {"049151.gz2", 3, 0, 0, 0, 0, 0},            {"065536.gz2", 3, 0, 0, 0, 0, 0},
+          {"050000-100.gz2", 3, 0, 0, 0, 0, 0},
+      };
+  for (const auto &c : cases) {
+    scenery_keys keys;
+    EXPECT_EQ(c.rc, parse_legacy_scenery_name(c.name, 0, &keys)) << c.name;
+    if (c.rc != 0) continue;
+    EXPECT_EQ(c.number, keys.number) << c.name;
+    EXPECT_EQ(c.sub, keys.sub_number) << c.name;
+    EXPECT_EQ(c.kind, keys.kind_letter) << c.name;
+    EXPECT_EQ(c.part, keys.part) << c.name;
+    EXPECT_EQ(c.letter, keys.part_letter) << c.name;
+  }
+}
+
+TEST(LegacyNames, RebuiltSceneryNames) {
+  // No piece for a part of 0 and no stand-in letter. Kind index 0 is the other program's m kind;
+  // a kind above 4 or a suffix beyond "z" has no name.
+  struct { int32_t number, sub; uint32_t kind; const char *base; int zoom; int32_t part, letter;
+           int rc; const char *name; } cases[] = {
+      {5, 0, 0, "park", 2, 12, 2, 1, "u05-12b-park.gz2"},
+      {5, 0, 0, "park", 2, 0, 0, 1, "u05-park.gz2"},
+      {5, 0, 0, "park", 4, 100, 5, 1, "u05-park.gz4"},
+      {123, 45, 0x10001, "", 1, 0, 0, 0, "s123-045a.gz1"},
+      {123, 45, 0x10000, "", 1, 0, 0, 0, "s123-045.gz1"},
+      {123, 45, 0x40002, "", 1, 7, 3, 0, "b123-045b.gz1"},
+      {123, 45, 0x1001A, "", 4, 0, 0, 0, "s123-045z.gz4"},
+      {49152, 0, 0, "", 2, 1, 1, 0, "049152-01a.gz2"},
+      {49152, 0, 0, "", 2, 0, 0, 0, "049152.gz2"},
+      {1636, 0, 0, "", 2, 0, 0, 0, "m3-100-0.gz2"},
+      {49152, 0, 0, "", 3, 0, 0, 2, ""},
+      {5, 0, 0, "park", 0, 0, 0, 2, ""},
+      {123, 45, 0x50001, "", 1, 0, 0, 2, ""},
+      {123, 45, 0x1001B, "", 1, 0, 0, 2, ""},
+  };
+  for (const auto &c : cases) {
+    char out[260] = "stale";
+    EXPECT_EQ(c.rc, build_scenery_name(c.number, c.sub, c.kind, c.base, c.zoom, out, c.part,
+                                       c.letter)) << c.name;
+    if (c.rc != 2) {
+      EXPECT_STREQ(c.name, out);
+    }
+  }
+  EXPECT_EQ(2, build_scenery_name(5, 0, 0, "park", 2, nullptr, 0, 0));
+}
+
+TEST(LegacyResults, PackingMessagesWithoutNames) {
+  language_index = LANGUAGE_ENGLISH;
+  entry_count = 3;
+  struct { unsigned result; const char *text; } cases[] = {
+      {0, "Packed: 3 files"},     {1, "No file found"},       {2, "Out of memory"},
+      {3, "No archive file created"}, {4, "Error while writing"}, {11, "Error while reading"},
+      {12, "Out of memory"},      {13, "Data error"},         {5, "Packing: rc=5"},
+      {7, "Packing: rc=7"},       {10, "Packing: rc=10"},     {14, "Packing: rc=14"},
+  };
+  for (const auto &c : cases) {
+    final_message message;
+    compose_legacy_pack_result(c.result, message_text, &message);
+    EXPECT_STREQ(c.text, message.text) << c.result;
+    EXPECT_EQ(c.result == 0 ? MSG_DONE_TITLE : MSG_ERROR_TITLE, (int)message.title) << c.result;
+  }
+  reset_packing_state();
+}
