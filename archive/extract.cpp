@@ -79,7 +79,8 @@ static int copy_record(stream archive, stream output, uint32_t size) {
 
 // Writes one record's file: created beside its final name, given its time, moved into place.
 // 0, 2 when the archive ends early, 4 when the file cannot be written.
-static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp) {
+static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp,
+                             int overwrite) {
   stream output = create_write_stream(path);
   if (output == NO_STREAM) return 4;
   int rc = copy_record(archive, output, size);
@@ -92,7 +93,8 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
     discard_write_stream();
     return 4;
   }
-  return commit_write_stream() != 0 ? 4 : 0;
+  // Without option O a file that appeared meanwhile is not replaced either.
+  return commit_write_stream(overwrite) != 0 ? 4 : 0;
 }
 
 unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
@@ -174,14 +176,14 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
     end_console_line();
 
     int write = 1;
-    if (!overwrite && file_exists(path)) {
+    if (!overwrite && name_taken(path)) {
       print_file_exists_line();
       write = 0;
     }
 
     int rc;
     if (write && !simulate) {
-      rc = write_record_file(archive, path, size, stamp);
+      rc = write_record_file(archive, path, size, stamp, overwrite);
     } else {
       rc = copy_record(archive, NO_STREAM, size);
     }

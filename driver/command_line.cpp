@@ -113,10 +113,10 @@ void show_final(const final_message *message) {
 
 int refuse_archive(const command_line *cmd) {
   final_message message;
-  int exists = file_exists(cmd->archive_name);
-  if (!exists && cmd->extract) {
+  if (cmd->extract && !file_exists(cmd->archive_name)) {
     compose_archive_refusal(MSG_ARCHIVE_NOT_OPENED, cmd->archive_name, display_text, &message);
-  } else if (exists && !cmd->extract && !cmd->overwrite) {
+  } else if (!cmd->extract && !cmd->overwrite && name_taken(cmd->archive_name)) {
+    // Anything standing under the name counts, also a file that cannot be opened.
     compose_archive_refusal(MSG_ARCHIVE_EXISTS, cmd->archive_name, display_text, &message);
   } else {
     return 0;

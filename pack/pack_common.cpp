@@ -14,6 +14,7 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
     print_message(MSG_COLLECTING);
     print_newline();
   }
+  int more;
   do {
     int result = add(directory, &found, info, base_name, select_by_name);
     if (result != 0) {
@@ -21,8 +22,15 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
       plat_find_close(search);
       return 10u + (unsigned)result;
     }
-  } while (plat_find_next(search, &found) == 0);
+    more = plat_find_next(search, &found);
+  } while (more == 0);
   plat_find_close(search);
+  // A folder that could not be read to its end is not packed in part: "Error while reading",
+  // naming the search that failed.
+  if (more == 2) {
+    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    return 10u + 1u;
+  }
   return 0;
 }
 

@@ -50,6 +50,14 @@ int plat_close(plat_file file);
 // Moves `from` onto `to`, replacing a file that stands there; 0, or 1 on failure.
 int plat_replace_file(const char *from, const char *to);
 
+// 1 when something stands under the name (a file, a folder, a link), also when that cannot be
+// told for certain (no permission to look); 0 only when the name is certainly free.
+int plat_name_taken(const char *path);
+
+// Moves `from` onto `to` only when no file stands under `to`; 0, or 1 on failure (also when
+// `to` is taken, which then stays as it is).
+int plat_move_file_new(const char *from, const char *to);
+
 // Removes a file; 0, or 1 on failure.
 int plat_remove_file(const char *path);
 
@@ -78,7 +86,7 @@ typedef plat_search_state *plat_search;
 // 1 when nothing matches or the folder cannot be read (*search is then null).
 int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found);
 
-// 0 and the next match, or 1 when there is none.
+// 0 and the next match, 1 when there is none, 2 when the folder could not be read further.
 int plat_find_next(plat_search search, plat_found_file *found);
 
 // Ends a search; a null search is ignored.

@@ -1,6 +1,7 @@
 // POSIX side of the platform layer: files, the directory search, the user's language, text
 // conversion, notices and memory blocks.
 #include "platform/platform.h"
+#include "platform/system.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -29,7 +30,7 @@ int is_name_stop(char c) { return c == '/'; }
 // ---------------------------------------------------------------------------------------------
 // Files
 
-plat_file plat_open_read(const char *path) {
+plat_file system_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   int fd;
   do {
@@ -45,7 +46,7 @@ plat_file plat_open_read(const char *path) {
   return (plat_file)fd;
 }
 
-plat_file plat_create_new(const char *path) {
+plat_file system_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   int fd;
   do {
@@ -54,7 +55,7 @@ plat_file plat_create_new(const char *path) {
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
 
-int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
+int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
   char *at = static_cast<char *>(buffer);
@@ -75,7 +76,7 @@ int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
   return 0;
 }
 
-int plat_write(plat_file file, const void *buffer, size_t length) {
+int system_write(plat_file file, const void *buffer, size_t length) {
   if (file == PLAT_NO_FILE) return 1;
   const char *at = static_cast<const char *>(buffer);
   size_t done = 0;
@@ -93,7 +94,7 @@ int plat_write(plat_file file, const void *buffer, size_t length) {
   return 0;
 }
 
-int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
@@ -116,14 +117,35 @@ int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   return futimens((int)file, times) == 0 ? 0 : 1;
 }
 
-int plat_close(plat_file file) {
+int system_close(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
   // No retry on EINTR: the descriptor is released either way, and a retry could close another.
   return close((int)file) == 0 ? 0 : 1;
 }
 
-int plat_replace_file(const char *from, const char *to) {
+int system_replace_file(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
+  return rename(from, to) == 0 ? 0 : 1;
+}
+
+int plat_name_taken(const char *path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  struct stat info;
+  if (lstat(path, &info) == 0) return 1;
+  return (errno == ENOENT || errno == ENOTDIR) ? 0 : 1;
+}
+
+// A hard link fails when the name is taken, so no file is ever replaced. On a file system
+// without hard links the move falls back to rename after a look at the name.
+int system_move_file_new(const char *from, const char *to) {
+  if (from == nullptr || to == nullptr) return 1;
+  if (link(from, to) == 0) {
+    unlink(from);
+    return 0;
+  }
+  if (errno == EEXIST) return 1;
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return 1;
+  if (plat_name_taken(to)) return 1;
   return rename(from, to) == 0 ? 0 : 1;
 }
 
@@ -139,7 +161,7 @@ int plat_is_read_only(const char *path) {
   return (info.st_mode & 0222) == 0 ? 1 : 0;
 }
 
-plat_file plat_open_existing_for_write(const char *path) {
+plat_file system_open_existing_for_write(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   int fd;
   do {
@@ -238,7 +260,7 @@ int hand_out_next(plat_search_state *state, plat_found_file *found) {
 
 }  // namespace
 
-int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+int system_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
   *search = nullptr;
   if (pattern == nullptr || found == nullptr) return 1;
   const char *slash = std::strrchr(pattern, '/');
@@ -361,6 +383,6 @@ void plat_show_notice(const char *text, const char *title) {
 // ---------------------------------------------------------------------------------------------
 // Memory blocks
 
-void *plat_allocate_block(size_t size) { return std::malloc(size != 0 ? size : 1); }
+void *system_allocate_block(size_t size) { return std::malloc(size != 0 ? size : 1); }
 
 void plat_release_block(void *block) { std::free(block); }

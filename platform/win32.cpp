@@ -1,6 +1,7 @@
 // Windows side of the platform layer: files, the directory search, the user's language, message
 // boxes and memory blocks, through the Win32 ANSI calls. Texts are passed on as their stored bytes.
 #include "platform/platform.h"
+#include "platform/system.h"
 
 #include <windows.h>
 
@@ -26,19 +27,19 @@ static plat_file from_handle(HANDLE handle) {
 
 static HANDLE to_handle(plat_file file) { return (HANDLE)file; }
 
-plat_file plat_open_read(const char *path) {
+plat_file system_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   return from_handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-plat_file plat_create_new(const char *path) {
+plat_file system_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   return from_handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-plat_file plat_open_existing_for_write(const char *path) {
+plat_file system_open_existing_for_write(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   return from_handle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -47,7 +48,7 @@ plat_file plat_open_existing_for_write(const char *path) {
 // Requests are cut into pieces that a DWORD count holds.
 static const size_t LARGEST_REQUEST = 0x40000000u;
 
-int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
+int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
   char *at = static_cast<char *>(buffer);
@@ -67,7 +68,7 @@ int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
   return 0;
 }
 
-int plat_write(plat_file file, const void *buffer, size_t length) {
+int system_write(plat_file file, const void *buffer, size_t length) {
   if (file == PLAT_NO_FILE) return 1;
   const char *at = static_cast<const char *>(buffer);
   size_t done = 0;
@@ -83,7 +84,7 @@ int plat_write(plat_file file, const void *buffer, size_t length) {
   return 0;
 }
 
-int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
@@ -94,14 +95,26 @@ int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   return SetFileTime(to_handle(file), nullptr, nullptr, &universal) ? 0 : 1;
 }
 
-int plat_close(plat_file file) {
+int system_close(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
   return CloseHandle(to_handle(file)) ? 0 : 1;
 }
 
-int plat_replace_file(const char *from, const char *to) {
+int system_replace_file(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}
+
+int plat_name_taken(const char *path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 1;
+  DWORD error = GetLastError();
+  return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 0 : 1;
+}
+
+int system_move_file_new(const char *from, const char *to) {
+  if (from == nullptr || to == nullptr) return 1;
+  return MoveFileExA(from, to, 0) ? 0 : 1;  // fails when `to` exists
 }
 
 int plat_remove_file(const char *path) {
@@ -167,15 +180,16 @@ static int take_entry(const plat_search_state *state, const WIN32_FIND_DATAA *da
   return 0;
 }
 
+// 0 and the next match; 1 when there is none; 2 when the search failed part way.
 static int next_match(plat_search_state *state, plat_found_file *found) {
   WIN32_FIND_DATAA data;
   while (FindNextFileA(state->handle, &data)) {
     if (take_entry(state, &data, found) == 0) return 0;
   }
-  return 1;
+  return GetLastError() == ERROR_NO_MORE_FILES ? 1 : 2;
 }
 
-int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+int system_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
   *search = nullptr;
   if (pattern == nullptr || found == nullptr) return 1;
   const char *last = pattern;
@@ -193,7 +207,7 @@ int plat_find_first(const char *pattern, plat_search *search, plat_found_file *f
     HeapFree(GetProcessHeap(), 0, state);
     return 1;
   }
-  if (take_entry(state, &data, found) != 0 && next_match(state, found) != 0) {
+  if (take_entry(state, &data, found) != 0 && next_match(state, found) == 1) {
     plat_find_close(state);
     return 1;
   }
@@ -242,7 +256,7 @@ void plat_show_notice(const char *text, const char *title) {
 // ---------------------------------------------------------------------------------------------
 // Memory blocks: fixed global memory.
 
-void *plat_allocate_block(size_t size) {
+void *system_allocate_block(size_t size) {
   HGLOBAL handle = GlobalAlloc(GMEM_FIXED, size != 0 ? size : 1);
   if (handle == nullptr) return nullptr;
   return GlobalLock(handle);

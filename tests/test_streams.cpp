@@ -78,7 +78,7 @@ TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
   EXPECT_EQ(finish_write_stream(s), 0);
   EXPECT_EQ(finished_write_name(), temp[0]);
   EXPECT_EQ(read_file(path), text_bytes("old"));  // untouched until the commit
-  EXPECT_EQ(commit_write_stream(), 0);
+  EXPECT_EQ(commit_write_stream(1), 0);
   EXPECT_EQ(read_file(path), data);
   EXPECT_EQ(close_write_stream(s), 1);
 

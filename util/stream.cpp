@@ -235,9 +235,11 @@ const char *finished_write_name(void) {
   return write_state == WRITE_FINISHED ? temp_name : "";
 }
 
-int commit_write_stream(void) {
+int commit_write_stream(int replace) {
   if (write_state != WRITE_FINISHED) return 1;
-  if (plat_replace_file(temp_name, final_name) != 0) {
+  int failed = replace ? plat_replace_file(temp_name, final_name)
+                       : plat_move_file_new(temp_name, final_name);
+  if (failed) {
     drop_write_stream();
     return 1;
   }
@@ -249,13 +251,18 @@ int commit_write_stream(void) {
 
 int close_write_stream(stream s) {
   if (finish_write_stream(s) != 0) return 1;
-  return commit_write_stream();
+  return commit_write_stream(1);
 }
 
 void discard_write_stream(void) { drop_write_stream(); }
 
 // ---------------------------------------------------------------------------------------------
 // Other
+
+int name_taken(const char *name) {
+  if (name == nullptr || name[0] == '\0') return 0;
+  return plat_name_taken(name);
+}
 
 int file_exists(const char *name) {
   if (name == nullptr || name[0] == '\0') return 0;

@@ -47,7 +47,9 @@ int close_write_stream(stream s);
 // discard_write_stream. 0, or 1 (the unfinished file is then removed).
 int finish_write_stream(stream s);
 const char *finished_write_name(void);
-int commit_write_stream(void);               // 0, or 1 when the move fails (file removed)
+// Moves the finished file onto its final name: replacing a file that stands there, or, without
+// `replace`, only when the name is free. 0, or 1 when the move fails (the file is removed).
+int commit_write_stream(int replace);
 
 // Gives up the write stream: closes it if it is still open and removes the unfinished file.
 // Safe to call in any state, also when nothing is open.
@@ -56,6 +58,10 @@ void discard_write_stream(void);
 // ---- other
 
 int file_exists(const char *name);           // 1 when the file can be opened for reading
+
+// 1 when something stands under the name, or it cannot be told that nothing does: the test
+// before a file is written that must not replace anything.
+int name_taken(const char *name);
 
 // Uncleared memory for the entry lists; null for a size below 1 or when the system refuses.
 void *allocate_block(int32_t size);

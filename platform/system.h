@@ -1,0 +1,18 @@
+// The system calls behind the platform functions that tests can make fail (platform.cpp wraps
+// each of them). Each is defined once per system, in posix.cpp or win32.cpp, and means what the
+// platform function of the same name after "plat_" means.
+#pragma once
+
+#include "platform/platform.h"
+
+plat_file system_open_read(const char *path);
+plat_file system_create_new(const char *path);
+plat_file system_open_existing_for_write(const char *path);
+int system_read(plat_file file, void *buffer, size_t want, size_t *got);
+int system_write(plat_file file, const void *buffer, size_t length);
+int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time);
+int system_close(plat_file file);
+int system_replace_file(const char *from, const char *to);
+int system_move_file_new(const char *from, const char *to);
+int system_find_first(const char *pattern, plat_search *search, plat_found_file *found);
+void *system_allocate_block(size_t size);

@@ -1,0 +1,291 @@
+// The fault scenario runner shared by the tests of both programs (see fault_scenarios.h).
+#include "tests/fault_scenarios.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "driver/catalogue.h"
+#include "driver/driver.h"
+#include "driver/output.h"
+#include "platform/faults.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char *const kind_names[FAULT_KIND_COUNT] = {
+    "open", "create", "read", "write", "close", "rename", "set time", "search", "allocate"};
+
+struct file_state {
+  bytes content;
+  fs::file_time_type time;
+};
+typedef std::map<std::string, file_state> snapshot;  // by path inside the scratch folder
+
+struct run_result {
+  int status;
+  std::string err;  // the notices; the final one ends it
+};
+
+// What a run may end with: its exit status and final notice, or, with an empty notice, exactly
+// the clean run's status, notices and files.
+struct answer {
+  int status;
+  std::string notice;
+};
+
+bool is_extraction(const fault_scenario &s) { return s.command[0] == 'X' || s.command[0] == 'x'; }
+
+std::string inside(const std::string &root, const std::string &path) {
+  return (fs::path(root) / fs::path(path).make_preferred()).string();
+}
+
+// Empties the scratch folder and lays out the scenario's start state again.
+void lay_out(const std::string &root, const fault_scenario &s) {
+  std::error_code ec;
+  for (const auto &item : fs::directory_iterator(root, ec)) fs::remove_all(item.path(), ec);
+  fs::create_directories(inside(root, s.directory), ec);
+  for (const seed_file &f : s.files) {
+    std::string path = inside(root, f.path);
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    write_file(path, f.content);
+    ASSERT_TRUE(set_local_time(path, (uint16_t)(f.stamp >> 16), (uint16_t)f.stamp)) << path;
+  }
+}
+
+snapshot take_snapshot(const std::string &root) {
+  snapshot shot;
+  for (const auto &item : fs::recursive_directory_iterator(root)) {
+    if (!item.is_regular_file()) continue;
+    std::string name = fs::relative(item.path(), root).generic_string();
+    shot[name] = {read_file(item.path().string()), fs::last_write_time(item.path())};
+  }
+  return shot;
+}
+
+bool same_file(const file_state &a, const file_state &b, bool with_time) {
+  return a.content == b.content && (!with_time || a.time == b.time);
+}
+
+run_result run_once(const fault_scenario &s, const std::string &root) {
+  std::vector<std::string> args = {"vorax", s.command, inside(root, s.directory),
+                                   inside(root, s.archive)};
+  if (!s.options.empty()) args.push_back(s.options);
+  std::vector<char *> argv;
+  for (std::string &arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  run_result run;
+  run.status = s.program.entry((int)args.size(), argv.data());
+  testing::internal::GetCapturedStdout();
+  run.err = testing::internal::GetCapturedStderr();
+  return run;
+}
+
+// The oracle: every final message that a failure of this kind may give in this scenario.
+std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &root,
+                                    fault_kind kind) {
+  std::vector<answer> answers;
+  auto same = [&] { answers.push_back({0, std::string()}); };
+  auto error = [&](const std::string &text) {
+    answers.push_back({0, notice(display_text(MSG_ERROR_TITLE), text)});
+  };
+  // vorax names the graphics file that failed; the legacy program shows the bare message.
+  auto file_error = [&](uint32_t number) {
+    if (!s.program.named_failures) return error(display_text(number));
+    for (const seed_file &f : s.files) {
+      error(std::string(display_text(number)) + ": \"" + fs::path(f.path).filename().string() +
+            "\"");
+    }
+  };
+
+  if (is_extraction(s)) {
+    auto rc = [&](int code) { error(display_text(MSG_EXTRACT_RC) + std::to_string(code)); };
+    switch (kind) {
+      case FAULT_OPEN: {
+        // The driver's existence test refuses; the worker's open gives 1; an output file's
+        // existence test that fails finds no file (as there is none); setting a time gives 4.
+        final_message refusal;
+        compose_archive_refusal(MSG_ARCHIVE_NOT_OPENED, inside(root, s.archive).c_str(),
+                                display_text, &refusal);
+        answers.push_back({1, notice(display_text(refusal.title), refusal.text)});
+        rc(1);
+        rc(4);
+        same();
+        break;
+      }
+      case FAULT_READ: rc(2); break;
+      // A failed create is retried under another temporary name; a read stream that does not
+      // close cleanly has still delivered every byte.
+      case FAULT_CREATE:
+      case FAULT_CLOSE: same(); rc(4); break;
+      case FAULT_WRITE:
+      case FAULT_SET_TIME:
+      case FAULT_RENAME: rc(4); break;
+      default: break;
+    }
+    return answers;
+  }
+
+  bool info = s.options.find_first_of("Ii") != std::string::npos;
+  switch (kind) {
+    case FAULT_SEARCH: error(display_text(MSG_NO_FILE_FOUND)); break;
+    case FAULT_CREATE: same(); error(display_text(MSG_NO_ARCHIVE_CREATED)); break;
+    case FAULT_OPEN:   // existence test of the archive, a graphics file while copying
+    case FAULT_READ:   // or, with option I, while its header is read
+      if (kind == FAULT_OPEN) same();
+      error(display_text(MSG_WRITE_ERROR));
+      if (info) file_error(MSG_READ_ERROR);
+      break;
+    case FAULT_CLOSE: same(); error(display_text(MSG_WRITE_ERROR)); break;
+    case FAULT_WRITE:
+    case FAULT_RENAME: error(display_text(MSG_WRITE_ERROR)); break;
+    case FAULT_ALLOCATE: file_error(MSG_OUT_OF_MEMORY); break;
+    default: break;
+  }
+  return answers;
+}
+
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Checks one run with a fault against the oracle and the files of the start and the clean run.
+void check_run(const fault_scenario &s, const std::vector<answer> &answers,
+               const run_result &clean, const snapshot &start, const snapshot &clean_files,
+               const run_result &run, const snapshot &after) {
+  bool matched = false, as_clean = false;
+  for (const answer &a : answers) {
+    if (a.notice.empty()) {
+      if (run.status == clean.status && run.err == clean.err) matched = as_clean = true;
+    } else if (run.status == a.status && ends_with(run.err, a.notice)) {
+      matched = true;
+    }
+  }
+  EXPECT_TRUE(matched) << "unexpected result: status " << run.status << ", notices:\n" << run.err;
+
+  // Each file must be as the clean run left it when the fault was absorbed; after a failure it
+  // must stand as before, or (extraction, entries before the failing one) as the clean run made
+  // it. Packed archives carry the time of their run, so only their content is compared.
+  bool extraction = is_extraction(s);
+  std::set<std::string> paths;
+  for (const snapshot *shot : {&start, &clean_files, &after}) {
+    for (const auto &item : *shot) paths.insert(item.first);
+  }
+  for (const std::string &path : paths) {
+    EXPECT_NE(fs::path(path).filename().string().rfind(".vx", 0), 0u) << "left behind: " << path;
+    auto was = start.find(path), done = clean_files.find(path), now = after.find(path);
+    bool had = was != start.end(), made = done != clean_files.end(), has = now != after.end();
+    bool ok;
+    if (as_clean) {
+      bool untouched = had && made && same_file(was->second, done->second, true);
+      ok = has && made && same_file(now->second, done->second, extraction || untouched);
+    } else {
+      ok = has ? (had && same_file(now->second, was->second, true)) ||
+                     (extraction && made && same_file(now->second, done->second, true))
+               : !had;
+    }
+    EXPECT_TRUE(ok) << (!has ? "lost: " : had ? "changed: " : "appeared: ") << path;
+  }
+}
+
+}  // namespace
+
+fault_scenario packing(const fault_program &program, const char *label, const char *command,
+                       const char *options, const std::vector<seed_file> &files) {
+  return {label, program, command, "gfx", "arc", options, files};
+}
+
+fault_scenario extraction(const fault_program &program, const char *label, const char *archive,
+                          const bytes &image, const char *options,
+                          const std::vector<std::string> &existing) {
+  fault_scenario s = {label, program, "X", "out", archive, options, {{archive, image, OLD_STAMP}}};
+  for (const std::string &name : existing) {
+    s.files.push_back({"out/" + name, text_bytes("other content"), OLD_STAMP});
+  }
+  return s;
+}
+
+bytes filled(size_t size, char fill) { return bytes(size, (uint8_t)fill); }
+
+std::vector<seed_file> vehicle_files(void) {
+  return {{"gfx/12345-03.fz2", filled(5, 'A'), IMAGE_STAMP},
+          {"gfx/12345-04.fz2", filled(3, 'B'), OLD_STAMP}};
+}
+
+bytes older_vehicle_image(void) {
+  return hex_bytes(
+      "58 51 20 4B 41 52 56 20 56 65 68 69 63 6C 65 20 67 66 78 20 5A 6F 6F 6D 32 1A 46 5A 58 32"
+      "93 03 03 00 0C 00 00 00  94 03 03 00 15 00 00 00  00 00 00 00"
+      "93 03 03 00 05 00 00 00 C0 53 4E 3E  41 41 41 41 41"
+      "94 03 03 00 03 00 00 00 C0 53 4E 3E  42 42 42");
+}
+
+bytes scenery_image(const char *magic) {
+  // Keys: number, sub_number, kind_letter, part, part_letter.
+  if (magic[0] == 'U') {
+    return archive_image(scenery_header(magic, '2'), {{{5, 0, 0, 12, 2}, filled(4, 'C')},
+                                                      {{7, 0, 0, 1, 0}, filled(2, 'D')}});
+  }
+  return archive_image(scenery_header(magic, '2'), {{{123, 45, 0x10001u, 0, 0}, filled(4, 'C')},
+                                                    {{49152, 0, 0, 1, 1}, filled(2, 'D')}});
+}
+
+void run_fault_scenario(const fault_scenario &s) {
+  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+  scratch_dir dir(s.label);
+  const std::string root = dir.path();
+  lay_out(root, s);
+  const snapshot start = take_snapshot(root);
+
+  // The clean run: its result, its files and the number of calls of every kind.
+  long open_before = fault_open_files();
+  fault_plan(FAULT_OPEN, 0);
+  const run_result clean = run_once(s, root);
+  long calls[FAULT_KIND_COUNT];
+  for (int k = 0; k < FAULT_KIND_COUNT; ++k) calls[k] = fault_calls((fault_kind)k);
+  const snapshot clean_files = take_snapshot(root);
+  ASSERT_EQ(fault_open_files(), open_before);
+  ASSERT_EQ(clean.status, 0);
+  ASSERT_NE(clean.err.find(display_text(MSG_DONE_TITLE)), std::string::npos) << clean.err;
+
+  // Each call fails once; then each call and every later one of its kind (a lasting fault).
+  long failed = 0;
+  std::string figures;
+  for (int k = 0; k < FAULT_KIND_COUNT; ++k) {
+    fault_kind kind = (fault_kind)k;
+    const std::vector<answer> answers = allowed_answers(s, root, kind);
+    for (int lasting = 0; lasting < 2; ++lasting) {
+      for (long n = 1; n <= calls[k]; ++n) {
+        SCOPED_TRACE(std::string(s.label) + ": " + kind_names[k] + " call " +
+                     std::to_string(n) + " of " + std::to_string(calls[k]) +
+                     (lasting ? " and every later one fail" : " fails"));
+        lay_out(root, s);
+        open_before = fault_open_files();
+        if (lasting) {
+          fault_plan_from(kind, n);
+        } else {
+          fault_plan(kind, n);
+        }
+        const run_result run = run_once(s, root);
+        long reached = fault_calls(kind);
+        fault_plan(FAULT_OPEN, 0);
+        EXPECT_GE(reached, n) << "the planned call was never made";
+        EXPECT_EQ(fault_open_files(), open_before) << "handles left open";
+        check_run(s, answers, clean, start, clean_files, run, take_snapshot(root));
+        failed += 1 - lasting;
+      }
+    }
+    if (calls[k] > 0) {
+      figures += (figures.empty() ? "" : ", ") + std::string(kind_names[k]) + " " +
+                 std::to_string(calls[k]);
+    }
+  }
+  std::printf("[ faults   ] %s: %ld calls failed one at a time, and again each with every later "
+              "call of its kind (%s)\n", s.label, failed, figures.c_str());
+}

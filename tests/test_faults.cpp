@@ -1,0 +1,87 @@
+// Every system call of every scenario of vorax failed: packing V2, W2, S2, U2, with the options
+// I, S and O; extraction of every archive kind, with the options O and S.
+#include <gtest/gtest.h>
+
+#include "driver/driver.h"
+#include "tests/fault_scenarios.h"
+
+namespace {
+
+const fault_program vorax = {run_vorax, 1};
+
+bytes vehicle_image(void) {
+  return archive_image(vehicle_header('2', true),
+                       {{{12345, 3}, filled(5, 'A')}, {{12345, 4}, filled(3, 'B')}});
+}
+
+}  // namespace
+
+TEST(Faults, PackV2) { run_fault_scenario(packing(vorax, "V2", "V2", "", vehicle_files())); }
+
+TEST(Faults, PackW2) {
+  run_fault_scenario(packing(vorax, "W2", "W2", "",
+                             {{"gfx/arc-03-12.fz2", filled(4, 'W'), IMAGE_STAMP},
+                              {"gfx/arc-01-02.fz2", filled(2, 'X'), OLD_STAMP}}));
+}
+
+TEST(Faults, PackS2) {
+  run_fault_scenario(packing(vorax, "S2", "S2", "",
+                             {{"gfx/s123-45a.gz2", filled(4, 'C'), IMAGE_STAMP},
+                              {"gfx/049152-01a.gz2", filled(2, 'D'), OLD_STAMP}}));
+}
+
+TEST(Faults, PackU2) {
+  run_fault_scenario(packing(vorax, "U2", "U2", "",
+                             {{"gfx/arc-05-12b.gz2", filled(4, 'C'), IMAGE_STAMP},
+                              {"gfx/arc-07-01.gz2", filled(2, 'D'), OLD_STAMP}}));
+}
+
+TEST(Faults, PackV2WithInfo) {
+  // Headers that option I reads: format 0x0385 (front2, side2) and 0x0383 (doors both sides).
+  bytes header_0385 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 85 12 00 00 05 00 00"
+                                "78 00 28 00 1E 00 2C 00");
+  bytes header_0383 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 83 07 50 00 20 00 18 00 24 00"
+                                "00 18");
+  run_fault_scenario(packing(vorax, "V2 I", "V2", "I",
+                             {{"gfx/12345-03.fz2", header_0385, IMAGE_STAMP},
+                              {"gfx/12345-04.fz2", header_0383, OLD_STAMP}}));
+}
+
+TEST(Faults, PackSimulated) {
+  run_fault_scenario(packing(vorax, "V2 S", "V2", "S", vehicle_files()));
+}
+
+TEST(Faults, PackOverAnExistingArchive) {
+  std::vector<seed_file> files = vehicle_files();
+  files.push_back({"arc.fz2", text_bytes("an older archive"), OLD_STAMP});
+  run_fault_scenario(packing(vorax, "V2 O", "V2", "O", files));
+}
+
+TEST(Faults, ExtractCurrentVehicleArchive) {
+  run_fault_scenario(extraction(vorax, "X FZX", "arc.fz2", vehicle_image()));
+}
+
+TEST(Faults, ExtractOlderVehicleArchive) {
+  run_fault_scenario(extraction(vorax, "X FZX older", "arc.fz2", older_vehicle_image()));
+}
+
+TEST(Faults, ExtractSceneryArchive) {
+  run_fault_scenario(extraction(vorax, "X GZX", "arc.gz2", scenery_image("GZX")));
+}
+
+TEST(Faults, ExtractBaseNamedSceneryArchive) {
+  run_fault_scenario(extraction(vorax, "X UZX", "park.uz2", scenery_image("UZX")));
+}
+
+TEST(Faults, ExtractOverExistingFiles) {
+  run_fault_scenario(extraction(vorax, "X O", "arc.fz2", vehicle_image(), "O", {"12345-03.fz2"}));
+}
+
+TEST(Faults, ExtractSimulated) {
+  run_fault_scenario(extraction(vorax, "X S", "arc.fz2", vehicle_image(), "S", {"12345-03.fz2"}));
+}
+
+// Without option O a file that exists stays, whatever fails: also when it cannot be opened.
+TEST(Faults, ExtractKeepsExistingFiles) {
+  run_fault_scenario(extraction(vorax, "X", "arc.fz2", vehicle_image(), "", {"12345-03.fz2"}));
+}
