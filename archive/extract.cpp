@@ -69,16 +69,13 @@ static int read_keys(stream archive, int layout, int in_directory, record_keys *
 // Copies `size` bytes of the current record to the open output (or drops them). 0, 2 when the
 // archive ends early, 4 when the output cannot be written.
 static int copy_record(stream archive, stream output, uint32_t size) {
-  for (uint32_t i = 0; i < size; ++i) {
-    uint8_t byte;
-    if (read_byte(archive, &byte) != 0) return 2;
-    if (output != NO_STREAM && write_byte(output, byte) != 0) return 4;
-  }
-  return 0;
+  int rc = copy_stream_bytes(archive, output, size);
+  return rc == 1 ? 2 : rc == 2 ? 4 : 0;
 }
 
-// Writes one record's file: created beside its final name, given its time, moved into place.
-// 0, 2 when the archive ends early, 4 when the file cannot be written.
+// Writes one record's file: created beside its final name, given its time while it is still
+// open, moved into place. 0, 2 when the archive ends early, 4 when the file cannot be written or
+// given its time.
 static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp,
                              int overwrite) {
   stream output = create_write_stream(path);
@@ -88,11 +85,8 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
     discard_write_stream();
     return rc;
   }
+  if (set_write_stream_time(output, stamp) != 0) return 4;
   if (finish_write_stream(output) != 0) return 4;
-  if (set_file_stamp(finished_write_name(), stamp) != 0) {
-    discard_write_stream();
-    return 4;
-  }
   // Without option O a file that appeared meanwhile is not replaced either.
   return commit_write_stream(overwrite) != 0 ? 4 : 0;
 }

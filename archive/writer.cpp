@@ -61,16 +61,10 @@ int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate
   end_console_line();
   stream input = open_read_stream(path);
   if (input == NO_STREAM) return 2;
-  for (int32_t i = 0; i < size; ++i) {
-    uint8_t byte;
-    if (read_byte(input, &byte) != 0) return 2;  // the stream layer has closed the file
-    if (!simulate && write_byte(archive, byte) != 0) {
-      close_read_stream(input);
-      return 1;
-    }
-  }
+  int rc = copy_stream_bytes(input, simulate ? NO_STREAM : archive, (uint32_t)size);
+  if (rc == 1) return 2;  // the file ended early; the stream layer has closed it
   close_read_stream(input);
-  return 0;
+  return rc == 2 ? 1 : 0;
 }
 
 int copy_scenery_data(stream archive, int simulate) {

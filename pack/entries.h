@@ -49,8 +49,10 @@ void reset_packing_state(void);
 // Releases every entry of both lists and empties them.
 void release_entry_lists(void);
 
-// Insert at the sorted place, behind entries with equal keys; the entry count grows by 1.
-// Vehicles ascend by (first_number, second_number), scenery by (number, sub_number, part,
-// part_letter), all compared as signed numbers.
+// Insert an entry (the entry count grows by 1). The lists are in their order once
+// sort_entry_lists has run, which the packers call when collecting is over: vehicles ascend by
+// (first_number, second_number), scenery by (number, sub_number, part, part_letter), all
+// compared as signed numbers, and entries with equal keys stand in the order inserted.
 void insert_vehicle_entry(vehicle_entry *entry);
 void insert_scenery_entry(scenery_entry *entry);
+void sort_entry_lists(void);

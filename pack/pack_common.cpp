@@ -31,6 +31,7 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
     copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
     return 10u + 1u;
   }
+  sort_entry_lists();
   return 0;
 }
 

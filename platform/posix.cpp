@@ -94,20 +94,48 @@ int system_write(plat_file file, const void *buffer, size_t length) {
   return 0;
 }
 
+namespace {
+
+// The moment a local time names, as mktime gives it (summer time decided by the system).
+time_t local_moment(int year, int month, int day, int hour, int minute, int second) {
+  struct tm local;
+  std::memset(&local, 0, sizeof local);
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;  // let the system decide whether summer time applies
+  return mktime(&local);
+}
+
+// mktime looks at the time zone file again on every call, and files extracted together mostly
+// share their dates. So the start of the last date asked for is kept, with whether that day runs
+// its 86,400 seconds evenly (no change of summer time); on such a day a time is its start plus
+// the seconds into the day.
+time_t moment_of(const dos_fields *f) {
+  static uint32_t cached_date = 0xFFFFFFFFu;
+  static time_t day_start = (time_t)-1;
+  static int day_even = 0;
+  uint32_t date = (uint32_t)f->year * 10000u + (uint32_t)f->month * 100u + (uint32_t)f->day;
+  if (date != cached_date) {
+    cached_date = date;
+    day_start = local_moment(f->year, f->month, f->day, 0, 0, 0);
+    time_t day_end = local_moment(f->year, f->month, f->day, 23, 59, 58);
+    day_even = day_start != (time_t)-1 && day_end != (time_t)-1 && day_end - day_start == 86398;
+  }
+  if (day_even) return day_start + f->hour * 3600 + f->minute * 60 + f->second;
+  return local_moment(f->year, f->month, f->day, f->hour, f->minute, f->second);
+}
+
+}  // namespace
+
 int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
-  struct tm local;
-  std::memset(&local, 0, sizeof local);
-  local.tm_year = fields.year - 1900;
-  local.tm_mon = fields.month - 1;
-  local.tm_mday = fields.day;
-  local.tm_hour = fields.hour;
-  local.tm_min = fields.minute;
-  local.tm_sec = fields.second;
-  local.tm_isdst = -1;  // let the system decide whether summer time applies
-  time_t moment = mktime(&local);
+  time_t moment = moment_of(&fields);
   if (moment == (time_t)-1) return 1;
   struct timespec times[2];
   times[0].tv_sec = 0;

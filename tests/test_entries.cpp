@@ -50,6 +50,7 @@ void check_sorted_and_stable(T *(&head), void (*insert)(T *), T (*make)(int32_t,
     insert(&e);
     expected.push_back(&e);
   }
+  sort_entry_lists();
   std::stable_sort(expected.begin(), expected.end(),
                    [](const T *a, const T *b) { return key_of(a) < key_of(b); });
   EXPECT_TRUE(order_of(head) == expected);

@@ -39,6 +39,7 @@ TEST(LegacyNames, VehicleFilesAreRefusedOrSorted) {
   EXPECT_EQ(0, add_vehicle_file("gfx", "00001-02.fz2", 4, 0x53C0, 0x3E4E));
   EXPECT_EQ(1, add_vehicle_file("gfx", "00001-03.fz2", 0, 0x53C0, 0x3E4E));
   EXPECT_EQ(3, add_vehicle_file("gfx", "00000-00.fz2", 4, 0x53C0, 0x3E4E));
+  sort_entry_lists();
   std::string order;
   for (const vehicle_entry *e = vehicle_list; e != nullptr; e = e->next)
     order += std::to_string(e->first_number) + "/" + std::to_string(e->second_number) + " ";

@@ -231,6 +231,17 @@ int finish_write_stream(stream s) {
   return 0;
 }
 
+int set_write_stream_time(stream s, uint32_t stamp) {
+  if (!is_open_write_stream(s)) return 1;
+  if ((write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) ||
+      plat_set_file_time(s, (uint16_t)(stamp >> 16), (uint16_t)(stamp & 0xFFFFu)) != 0) {
+    drop_write_stream();
+    return 1;
+  }
+  write_waiting = 0;
+  return 0;
+}
+
 const char *finished_write_name(void) {
   return write_state == WRITE_FINISHED ? temp_name : "";
 }
@@ -255,6 +266,65 @@ int close_write_stream(stream s) {
 }
 
 void discard_write_stream(void) { drop_write_stream(); }
+
+// ---------------------------------------------------------------------------------------------
+// Copying between two streams
+
+namespace {
+
+// Bulk copies travel through this buffer, in requests of this size, past the byte buffers.
+enum { COPY_CHUNK = 256 * 1024 };
+uint8_t copy_buffer[COPY_CHUNK];
+
+// Fills `data` with exactly `count` bytes of the read stream: what its buffer holds first, then
+// straight from the file. 0, or 1 when the file ends or fails first (the stream is then closed).
+int read_exactly(stream s, uint8_t *data, size_t count) {
+  size_t waiting = read_valid - read_next;
+  size_t taken = waiting < count ? waiting : count;
+  std::memcpy(data, read_buffer + read_next, taken);
+  read_next += taken;
+  if (taken == count) return 0;
+  size_t got = 0;
+  plat_read(s, data + taken, count - taken, &got);
+  if (got == count - taken) return 0;
+  plat_close(s);
+  read_open = NO_STREAM;
+  read_valid = 0;
+  read_next = 0;
+  return 1;
+}
+
+// Writes `count` bytes to the write stream: into its buffer while they fit, else what waits and
+// then these straight to the file. 0, or 1 (the stream is then given up).
+int write_all(stream s, const uint8_t *data, size_t count) {
+  if (write_waiting + count <= sizeof write_buffer) {
+    std::memcpy(write_buffer + write_waiting, data, count);
+    write_waiting += count;
+    return 0;
+  }
+  if ((write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) ||
+      plat_write(s, data, count) != 0) {
+    drop_write_stream();
+    return 1;
+  }
+  write_waiting = 0;
+  return 0;
+}
+
+}  // namespace
+
+int copy_stream_bytes(stream from, stream to, uint32_t size) {
+  if (from == NO_STREAM || from != read_open) return 1;
+  if (to != NO_STREAM && !is_open_write_stream(to)) return 2;
+  uint32_t left = size;
+  while (left > 0) {
+    size_t count = left < (uint32_t)COPY_CHUNK ? left : (size_t)COPY_CHUNK;
+    if (read_exactly(from, copy_buffer, count) != 0) return 1;
+    if (to != NO_STREAM && write_all(to, copy_buffer, count) != 0) return 2;
+    left -= (uint32_t)count;
+  }
+  return 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Other

@@ -28,6 +28,12 @@ int read_u32(stream s, uint32_t *out);       // 0, or 1; *out unchanged on failu
 int skip_to_eof_marker(stream s);            // 0 after the byte 0x1A, 2 when the file ends first
 int close_read_stream(stream s);             // 0, or 1 (also for a stream already closed)
 
+// Copies exactly `size` bytes from a read stream to a write stream, or reads and drops them when
+// `to` is NO_STREAM. Large runs travel in large requests, past the byte buffers; the bytes and the
+// results are those of `size` read_byte and write_byte calls. 0; 1 when the read stream ends or
+// fails first (it is then closed); 2 when writing fails (the write stream is then given up).
+int copy_stream_bytes(stream from, stream to, uint32_t size);
+
 // ---- writing
 
 // Creates the file beside `name` (see above); NO_STREAM when it cannot be created, also when a
@@ -47,6 +53,12 @@ int close_write_stream(stream s);
 // discard_write_stream. 0, or 1 (the unfinished file is then removed).
 int finish_write_stream(stream s);
 const char *finished_write_name(void);
+
+// Writes what is waiting and sets the open file's last-write time from a stamp (DOS date in the
+// high 16 bits, DOS time in the low), taken as local time; closing it later keeps that time.
+// 0, or 1 (the stream is then given up and its file removed).
+int set_write_stream_time(stream s, uint32_t stamp);
+
 // Moves the finished file onto its final name: replacing a file that stands there, or, without
 // `replace`, only when the name is free. 0, or 1 when the move fails (the file is removed).
 int commit_write_stream(int replace);
