@@ -1,0 +1,326 @@
+#!/usr/bin/env bash
+# Times vorax and vorax-legacy against tar and cat on made-up folders, all in one run, and prints
+# the ratios. Builds nothing; build the two programs and the folder generator first:
+#
+#   cmake --preset posix
+#   cmake --build build/posix --target vorax vorax-legacy make_bench_folder
+#   bench/run.sh
+#
+# Needs hyperfine and GNU time (Debian: apt-get install hyperfine time), GNU tar, xargs, awk.
+# Everything happens on /dev/shm (a RAM file system), so that the figures measure the programs
+# and not a disk. It takes up to 8 minutes on a 2-core machine and needs about 7 GiB free there
+# at its peak.
+#
+# Settings (environment):
+#   BUILD    folder with vorax, vorax-legacy and bench/make_bench_folder (default build/posix)
+#   WORK     working folder, removed and made again (default /dev/shm/bench)
+#   RESULTS  where hyperfine's exports and summary.md go (default $WORK/results)
+#   SEED     seed of the generated folders (default 1)
+#   SERIES   file counts of the scaling series (default "1000 10000 100000")
+#   SMALL    files in each of the two folders of small files (default 10000)
+#   BIG      files of 64 MiB in the folder of big files (default 16)
+#   KEEP     1 keeps the generated folders in $WORK/src after the run (default: removed)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build/posix}
+WORK=${WORK:-/dev/shm/bench}
+RESULTS=${RESULTS:-$WORK/results}
+SEED=${SEED:-1}
+SERIES=${SERIES:-"1000 10000 100000"}
+SMALL=${SMALL:-10000}
+BIG=${BIG:-16}
+SELF=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+
+VORAX=$BUILD/vorax
+LEGACY=$BUILD/vorax-legacy
+GENERATOR=$BUILD/bench/make_bench_folder
+
+# ---- used by hyperfine's cleanup: counts the files and bytes of every extraction folder under
+# $2, appends "name files bytes" to $2/tally and removes the folder.
+if [ "${1:-}" = "--tally" ]; then
+  for folder in "$2"/*/; do
+    [ -d "$folder" ] || continue
+    name=$(basename "$folder")
+    files=$(find "$folder" -type f | wc -l)
+    bytes=$(find "$folder" -type f -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f", s }')
+    echo "$name $files $bytes" >>"$2/tally"
+    rm -rf "$folder"
+  done
+  exit 0
+fi
+
+# ---- what is needed
+missing=0
+for program in "$VORAX" "$LEGACY" "$GENERATOR"; do
+  if [ ! -x "$program" ]; then
+    echo "missing: $program (see the build commands at the top of $0)" >&2
+    missing=1
+  fi
+done
+for tool in hyperfine tar xargs awk find; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "missing: $tool (Debian: apt-get install $tool)" >&2
+    missing=1
+  fi
+done
+if [ ! -x /usr/bin/time ]; then
+  echo "missing: /usr/bin/time (Debian: apt-get install time)" >&2
+  missing=1
+fi
+[ "$missing" -eq 0 ] || exit 1
+
+export LC_ALL=C  # the programs' messages in English, and the same sort order everywhere
+
+case "$WORK" in
+  "" | /) echo "WORK must name a folder of its own" >&2; exit 1 ;;
+esac
+LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
+rm -rf "$WORK"
+mkdir -p "$WORK/src" "$WORK/out" "$WORK/x" "$RESULTS"
+SUMMARY=$RESULTS/summary.md
+ERRORS=0
+
+# ---- the folders: names that both programs take (--legacy), so that both read the same files
+
+declare -A KIND FILES BYTES RUNS
+CASES=()
+
+make_case() {  # name kind count runs generator-arguments...
+  local name=$1 kind=$2 count=$3 runs=$4
+  shift 4
+  local folder=$WORK/src/$name
+  "$GENERATOR" "$kind" "$count" "$SEED" "$folder" --legacy "$@" >/dev/null
+  # The list of the files in byte order, for cat.
+  (cd "$folder" && find . -maxdepth 1 -type f -printf '%f\n' | sort) >"$WORK/src/$name.list"
+  case $kind in
+    scenery) KIND[$name]=S2 ;;
+    *) KIND[$name]=V2 ;;
+  esac
+  FILES[$name]=$(wc -l <"$WORK/src/$name.list")
+  BYTES[$name]=$(find "$folder" -maxdepth 1 -type f -printf '%s\n' |
+    awk '{ s += $1 } END { printf "%.0f", s }')
+  RUNS[$name]=$runs
+  CASES+=("$name")
+  echo "  $name: ${FILES[$name]} files, $((${BYTES[$name]} / 1048576)) MiB"
+}
+
+echo "generating folders in $WORK/src (seed $SEED)"
+start=$SECONDS
+make_case "vehicle-$SMALL" vehicle "$SMALL" 5
+make_case "scenery-$SMALL" scenery "$SMALL" 5
+make_case "big-${BIG}x64MiB" big "$BIG" 2
+# The scaling series: small files only (2 to 16 KiB, no large ones), so that the time per file
+# shows the cost of handling a file rather than of moving its bytes.
+for count in $SERIES; do
+  runs=10
+  [ "$count" -ge 10000 ] && runs=3
+  [ "$count" -ge 100000 ] && runs=2
+  make_case "scale-$count" scenery "$count" "$runs" --max-kib 16 --large 0
+done
+echo "  ($((SECONDS - start)) s)"
+
+# ---- timing
+
+# hyperfine with the exports of one group: $1 = file stem, then hyperfine's arguments.
+time_group() {
+  local stem=$1
+  shift
+  hyperfine --style basic --export-json "$RESULTS/$stem.json" \
+    --export-markdown "$RESULTS/$stem.md" --export-csv "$RESULTS/$stem.csv" "$@"
+}
+
+run_case() {
+  local name=$1
+  local src=$WORK/src/$name list=$WORK/src/$name.list out=$WORK/out/$name x=$WORK/x/$name
+  local command=${KIND[$name]} runs=${RUNS[$name]} ext
+  if [ "$command" = S2 ]; then ext=gz2; else ext=fz2; fi
+  mkdir -p "$out" "$x"
+  echo
+  echo "==== $name: ${FILES[$name]} files, $((${BYTES[$name]} / 1048576)) MiB"
+
+  time_group "$name-pack" --warmup 1 --runs "$runs" \
+    --prepare "rm -f '$out/vorax.$ext'" -n "vorax $command" \
+    "'$VORAX' $command '$src' '$out/vorax'" \
+    --prepare "rm -f '$out/legacy.$ext'" -n "vorax-legacy $command" \
+    "'$LEGACY' $command '$src' '$out/legacy'" \
+    --prepare "rm -f '$out/files.tar'" -n "tar cf" \
+    "tar cf '$out/files.tar' -C '$src' ." \
+    --prepare "rm -f '$out/files.cat'" -n "cat" \
+    "cd '$src' && xargs -d '\n' -a '$list' cat > '$out/files.cat'"
+  rm -f "$out/files.cat"
+  for archive in "$out/vorax.$ext" "$out/legacy.$ext"; do
+    if [ ! -s "$archive" ]; then
+      echo "ERROR: $archive was not written" >&2
+      ERRORS=$((ERRORS + 1))
+    fi
+  done
+
+  rm -f "$x/tally"
+  time_group "$name-extract" --warmup 1 --runs "$runs" --cleanup "'$SELF' --tally '$x'" \
+    --prepare "rm -rf '$x/vorax' && mkdir '$x/vorax'" -n "vorax X" \
+    "'$VORAX' X '$x/vorax' '$out/vorax.$ext'" \
+    --prepare "rm -rf '$x/legacy' && mkdir '$x/legacy'" -n "vorax-legacy X" \
+    "'$LEGACY' X '$x/legacy' '$out/legacy.$ext'" \
+    --prepare "rm -rf '$x/tar' && mkdir '$x/tar'" -n "tar xf" \
+    "tar xf '$out/files.tar' -C '$x/tar'"
+  # Every program must have written every file with every byte.
+  if [ "$(wc -l <"$x/tally")" -ne 3 ]; then
+    echo "ERROR: $name: not every extraction was counted" >&2
+    ERRORS=$((ERRORS + 1))
+  fi
+  while read -r who files bytes; do
+    if [ "$files" != "${FILES[$name]}" ] || [ "$bytes" != "${BYTES[$name]}" ]; then
+      echo "ERROR: $name: $who extracted $files files, $bytes bytes" >&2
+      ERRORS=$((ERRORS + 1))
+    fi
+  done <"$x/tally"
+  rm -rf "$out"
+}
+
+for name in "${CASES[@]}"; do
+  start=$SECONDS
+  run_case "$name"
+  echo "  ($((SECONDS - start)) s)"
+done
+
+# ---- peak memory of packing the largest folder of the series, and of the smallest
+
+peak_kib() {  # program folder archive -> the maximum resident set size in KiB
+  /usr/bin/time -v "$1" S2 "$2" "$3" 2>&1 >/dev/null |
+    awk -F': ' '/Maximum resident set size/ { print $2 }'
+  rm -f "$3.gz2"
+}
+
+echo
+echo "==== peak memory"
+declare -A PEAK
+MEMORY_CASES=()
+set -- $SERIES
+for count in "$1" "${!#}"; do
+  name=scale-$count
+  [ -n "${FILES[$name]:-}" ] || continue
+  [ "${#MEMORY_CASES[@]}" -eq 0 ] || [ "${MEMORY_CASES[0]}" != "$name" ] || continue
+  MEMORY_CASES+=("$name")
+  PEAK[$name,vorax]=$(peak_kib "$VORAX" "$WORK/src/$name" "$WORK/out/memory")
+  PEAK[$name,legacy]=$(peak_kib "$LEGACY" "$WORK/src/$name" "$WORK/out/memory")
+  echo "  $name: vorax ${PEAK[$name,vorax]} KiB, vorax-legacy ${PEAK[$name,legacy]} KiB"
+done
+
+# ---- the summary
+
+mean() {  # stem command-name -> mean seconds
+  awk -F, -v n="$2" '$1 == n { print $2 }' "$RESULTS/$1.csv"
+}
+
+ratio() {  # a b -> a / b with 2 decimals
+  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'
+}
+
+per_file_us() {  # seconds files -> microseconds per file
+  awk -v t="$1" -v n="$2" 'BEGIN { printf "%.1f", t * 1e6 / n }'
+}
+
+{
+  echo "# Benchmark: vorax and vorax-legacy against tar and cat"
+  echo
+  echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC'); programs built" \
+    "$(date -u -r "$VORAX" '+%Y-%m-%d %H:%M UTC') in $BUILD; source tree at commit" \
+    "$(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)" \
+    "$( [ -n "$(git -C "$ROOT" status --porcelain 2>/dev/null)" ] && echo "(with local changes)")."
+  echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
+    "$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) memory;" \
+    "$WORK on $(df -T "$WORK" | awk 'NR == 2 { print $2 }');" \
+    "$(uname -sr); $(hyperfine --version); $(tar --version | head -n 1)."
+  echo "Load average (1, 5, 15 min) at the start: $LOAD_START; at the end:" \
+    "$(cut -d' ' -f1-3 /proc/loadavg)."
+  echo
+  echo "Mean wall time in seconds (warmup 1, runs per folder in the last column)."
+  echo
+  echo "| Folder | Files | MiB | vorax pack | legacy pack | tar cf | cat | vorax X | legacy X | tar xf | Runs |"
+  echo "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+  for name in "${CASES[@]}"; do
+    c=${KIND[$name]}
+    printf '| %s | %s | %s | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %s |\n' \
+      "$name" "${FILES[$name]}" "$((${BYTES[$name]} / 1048576))" \
+      "$(mean "$name-pack" "vorax $c")" "$(mean "$name-pack" "vorax-legacy $c")" \
+      "$(mean "$name-pack" "tar cf")" "$(mean "$name-pack" cat)" \
+      "$(mean "$name-extract" "vorax X")" "$(mean "$name-extract" "vorax-legacy X")" \
+      "$(mean "$name-extract" "tar xf")" "${RUNS[$name]}"
+  done
+  echo
+  echo "Ratios of the mean times (lower is better). Targets: pack of the 10,000-file folders"
+  echo "<= 0.80 x tar cf, extraction <= 1.00 x tar xf. The cat columns give throughput as a"
+  echo "share of cat's over the same bytes (time of cat / time of the program; higher is better);"
+  echo "target >= 0.80 for 16 x 64 MiB, both packing and extraction."
+  echo
+  echo "| Folder | vorax pack / tar cf | legacy pack / tar cf | vorax X / tar xf | legacy X / tar xf | vorax pack vs cat | legacy pack vs cat | vorax X vs cat | legacy X vs cat |"
+  echo "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+  for name in "${CASES[@]}"; do
+    c=${KIND[$name]}
+    vp=$(mean "$name-pack" "vorax $c")
+    lp=$(mean "$name-pack" "vorax-legacy $c")
+    tc=$(mean "$name-pack" "tar cf")
+    ct=$(mean "$name-pack" cat)
+    vx=$(mean "$name-extract" "vorax X")
+    lx=$(mean "$name-extract" "vorax-legacy X")
+    tx=$(mean "$name-extract" "tar xf")
+    echo "| $name | $(ratio "$vp" "$tc") | $(ratio "$lp" "$tc") | $(ratio "$vx" "$tx") |" \
+      "$(ratio "$lx" "$tx") | $(ratio "$ct" "$vp") | $(ratio "$ct" "$lp") |" \
+      "$(ratio "$ct" "$vx") | $(ratio "$ct" "$lx") |"
+  done
+  echo
+  echo "Scaling series (scenery, 2-16 KiB files): microseconds per file, and in brackets"
+  echo "relative to the smallest folder. Target: within 10 % (1.10) from 1,000 to 100,000 files."
+  echo
+  echo "| Files | vorax pack | legacy pack | tar cf | vorax X | legacy X | tar xf |"
+  echo "| ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+  set -- $SERIES
+  base=scale-$1
+  for count in $SERIES; do
+    name=scale-$count
+    line="| $count"
+    for pair in "pack:vorax S2" "pack:vorax-legacy S2" "pack:tar cf" \
+      "extract:vorax X" "extract:vorax-legacy X" "extract:tar xf"; do
+      group=${pair%%:*}
+      who=${pair#*:}
+      here=$(per_file_us "$(mean "$name-$group" "$who")" "${FILES[$name]}")
+      first=$(per_file_us "$(mean "$base-$group" "$who")" "${FILES[$base]}")
+      line="$line | $here ($(ratio "$here" "$first"))"
+    done
+    echo "$line |"
+  done
+  echo
+  echo "Peak memory of packing (maximum resident set size, GNU time), against the target"
+  echo "2 MiB + 400 bytes per file. The growth per file is taken between the two folders."
+  echo
+  echo "| Folder | Files | vorax KiB | vorax-legacy KiB | target KiB |"
+  echo "| --- | ---: | ---: | ---: | ---: |"
+  for name in "${MEMORY_CASES[@]}"; do
+    echo "| $name | ${FILES[$name]} | ${PEAK[$name,vorax]} | ${PEAK[$name,legacy]} |" \
+      "$(( (2097152 + 400 * ${FILES[$name]}) / 1024 )) |"
+  done
+  if [ "${#MEMORY_CASES[@]}" -eq 2 ]; then
+    small=${MEMORY_CASES[0]}
+    large=${MEMORY_CASES[1]}
+    span=$((${FILES[$large]} - ${FILES[$small]}))
+    if [ "$span" -gt 0 ]; then
+      echo
+      echo "Growth per file: vorax" \
+        "$(( (${PEAK[$large,vorax]} - ${PEAK[$small,vorax]}) * 1024 / span )) bytes," \
+        "vorax-legacy $(( (${PEAK[$large,legacy]} - ${PEAK[$small,legacy]}) * 1024 / span )) bytes."
+    fi
+  fi
+  if [ "$ERRORS" -gt 0 ]; then
+    echo
+    echo "**$ERRORS check(s) failed: see the messages of the run.**"
+  fi
+} >"$SUMMARY"
+
+echo
+cat "$SUMMARY"
+echo
+echo "hyperfine's exports and this summary: $RESULTS"
+rm -rf "$WORK/out" "$WORK/x"
+[ "${KEEP:-0}" = 1 ] || rm -rf "$WORK/src"
+[ "$ERRORS" -eq 0 ]
