@@ -39,6 +39,14 @@ int plat_write(plat_file file, const void *buffer, size_t length) {
   return system_write(file, buffer, length);
 }
 
+// The in-system copy reads and writes: it fails as a read, then as a write.
+int plat_copy_between(plat_file from, plat_file to, size_t count, size_t *copied) {
+  *copied = 0;
+  if (fault_now(FAULT_READ)) return 1;
+  if (fault_now(FAULT_WRITE)) return 2;
+  return system_copy_between(from, to, count, copied);
+}
+
 int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (fault_now(FAULT_SET_TIME)) return 1;
   return system_set_file_time(file, dos_date, dos_time);

@@ -40,6 +40,13 @@ int plat_read(plat_file file, void *buffer, size_t want, size_t *got);
 // Writes all `length` bytes; 0, or 1 when not all of them could be written.
 int plat_write(plat_file file, const void *buffer, size_t length);
 
+// Copies up to `count` bytes from the current position of one file to that of another inside the
+// system, without passing them through the program, where the system can (Linux:
+// copy_file_range). Returns 0 and the count copied in *copied (less only at the end of the
+// source); 1 on a read failure; 2 on a write failure; 3 when the system cannot copy these files
+// this way (nothing was copied, and the caller copies the bytes itself).
+int plat_copy_between(plat_file from, plat_file to, size_t count, size_t *copied);
+
 // Sets the last-write time of an open file from a DOS date and time taken as local time (the
 // access and creation times stay). 0, or 1 when the fields are invalid or the time cannot be set.
 int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time);

@@ -313,10 +313,49 @@ int write_all(stream s, const uint8_t *data, size_t count) {
 
 }  // namespace
 
+// Copies inside the system what the read buffer does not hold: the bytes waiting in the read
+// buffer and in the write buffer go first. 0 when all `left` bytes were copied (left is then 0);
+// 1 and 2 as copy_stream_bytes; 3 when the system cannot copy, with *left still to be copied.
+int copy_in_system(stream from, stream to, uint32_t *left) {
+  size_t waiting = read_valid - read_next;
+  size_t taken = waiting < *left ? waiting : *left;
+  if (write_all(to, read_buffer + read_next, taken) != 0) return 2;
+  read_next += taken;
+  *left -= (uint32_t)taken;
+  if (*left == 0) return 0;
+  if (write_waiting > 0) {
+    if (plat_write(to, write_buffer, write_waiting) != 0) {
+      drop_write_stream();
+      return 2;
+    }
+    write_waiting = 0;
+  }
+  size_t copied = 0;
+  int rc = plat_copy_between(from, to, *left, &copied);
+  if (rc == 3) return 3;
+  if (rc == 2) {
+    drop_write_stream();
+    return 2;
+  }
+  if (rc == 1 || copied < *left) {  // a read failure, or the source ended early
+    plat_close(from);
+    read_open = NO_STREAM;
+    read_valid = 0;
+    read_next = 0;
+    return 1;
+  }
+  *left = 0;
+  return 0;
+}
+
 int copy_stream_bytes(stream from, stream to, uint32_t size) {
   if (from == NO_STREAM || from != read_open) return 1;
   if (to != NO_STREAM && !is_open_write_stream(to)) return 2;
   uint32_t left = size;
+  if (to != NO_STREAM && left > 0) {
+    int rc = copy_in_system(from, to, &left);
+    if (rc != 3) return rc;
+  }
   while (left > 0) {
     size_t count = left < (uint32_t)COPY_CHUNK ? left : (size_t)COPY_CHUNK;
     if (read_exactly(from, copy_buffer, count) != 0) return 1;
