@@ -86,17 +86,8 @@ int add_scenery_file(const char *directory, const char *file_name, uint64_t size
   if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
   if (archive_too_long(SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE + size)) return FILE_BAD;
 
-  scenery_entry *entry = (scenery_entry *)allocate_block((int32_t)sizeof(scenery_entry));
+  scenery_entry *entry = new_scenery_entry(directory, file_name, &keys, size, dos_time, dos_date);
   if (entry == nullptr) return FILE_NO_MEMORY;
-  entry->next = nullptr;
-  entry->number = keys.number;
-  entry->sub_number = keys.sub_number;
-  entry->kind_letter = keys.kind_letter;
-  entry->part = keys.part;
-  entry->part_letter = keys.part_letter;
-  entry->size = (int32_t)size;
-  entry->stamp = (uint32_t)dos_date << 16 | dos_time;
-  std::snprintf(entry->path, sizeof entry->path, "%s%c%s", directory, path_separator, file_name);
   insert_scenery_entry(entry);
   archive_length += SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE + size;
   return FILE_OK;

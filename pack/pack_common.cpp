@@ -1,8 +1,11 @@
 #include "pack/pack_common.h"
 
+#include <cstdio>
+
 #include "driver/catalogue.h"
 #include "driver/output.h"
 #include "pack/entries.h"
+#include "pack/pack.h"
 #include "util/names.h"
 
 unsigned collect_files(const char *pattern, const char *directory, int info, char *failed_name,
@@ -33,6 +36,37 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
   }
   sort_entry_lists();
   return 0;
+}
+
+vehicle_entry *new_vehicle_entry(const char *directory, const char *file_name, int32_t first,
+                                 int32_t second, uint64_t size, uint16_t dos_time,
+                                 uint16_t dos_date) {
+  vehicle_entry *entry = (vehicle_entry *)allocate_block((int32_t)sizeof(vehicle_entry));
+  if (entry == nullptr) return nullptr;
+  entry->next = nullptr;
+  entry->first_number = first;
+  entry->second_number = second;
+  entry->size = (int32_t)size;
+  entry->stamp = (uint32_t)dos_date << 16 | dos_time;
+  std::snprintf(entry->path, sizeof entry->path, "%s%c%s", directory, path_separator, file_name);
+  return entry;
+}
+
+scenery_entry *new_scenery_entry(const char *directory, const char *file_name,
+                                 const scenery_keys *keys, uint64_t size, uint16_t dos_time,
+                                 uint16_t dos_date) {
+  scenery_entry *entry = (scenery_entry *)allocate_block((int32_t)sizeof(scenery_entry));
+  if (entry == nullptr) return nullptr;
+  entry->next = nullptr;
+  entry->number = keys->number;
+  entry->sub_number = keys->sub_number;
+  entry->kind_letter = keys->kind_letter;
+  entry->part = keys->part;
+  entry->part_letter = keys->part_letter;
+  entry->size = (int32_t)size;
+  entry->stamp = (uint32_t)dos_date << 16 | dos_time;
+  std::snprintf(entry->path, sizeof entry->path, "%s%c%s", directory, path_separator, file_name);
+  return entry;
 }
 
 int archive_too_long(uint64_t added) { return archive_length + added >= 0x100000000ull; }

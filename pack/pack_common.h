@@ -17,6 +17,20 @@ typedef int (*add_found_file)(const char *directory, const plat_found_file *foun
 unsigned collect_files(const char *pattern, const char *directory, int info, char *failed_name,
                        const char *base_name, int select_by_name, add_found_file add);
 
+struct vehicle_entry;
+struct scenery_entry;
+struct scenery_keys;
+
+// A new entry for a collected file, filled with its keys, size, time (DOS date in the high 16
+// bits of the stamp) and path, not yet inserted; null when no memory is left. The caller has
+// tested that directory, separator and name fit the path.
+vehicle_entry *new_vehicle_entry(const char *directory, const char *file_name, int32_t first,
+                                 int32_t second, uint64_t size, uint16_t dos_time,
+                                 uint16_t dos_date);
+scenery_entry *new_scenery_entry(const char *directory, const char *file_name,
+                                 const scenery_keys *keys, uint64_t size, uint16_t dos_time,
+                                 uint16_t dos_date);
+
 // 1 when adding `added` bytes would carry the archive to 4 GiB, where its 32-bit offsets wrap.
 int archive_too_long(uint64_t added);
 

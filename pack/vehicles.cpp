@@ -119,14 +119,9 @@ int add_vehicle_file(const char *directory, const char *file_name, uint64_t size
   if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
   if (archive_too_long(VEHICLE_ENTRY_SIZE + VEHICLE_RECORD_SIZE + size)) return FILE_BAD;
 
-  vehicle_entry *entry = (vehicle_entry *)allocate_block((int32_t)sizeof(vehicle_entry));
+  vehicle_entry *entry =
+      new_vehicle_entry(directory, file_name, first, second, size, dos_time, dos_date);
   if (entry == nullptr) return FILE_NO_MEMORY;
-  entry->next = nullptr;
-  entry->first_number = first;
-  entry->second_number = second;
-  entry->size = (int32_t)size;
-  entry->stamp = (uint32_t)dos_date << 16 | dos_time;
-  std::snprintf(entry->path, sizeof entry->path, "%s%c%s", directory, path_separator, file_name);
 
   if (info) {
     int rc = inspect_vehicle_header(entry->path);
