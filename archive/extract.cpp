@@ -14,14 +14,6 @@
 #include "util/names.h"
 #include "util/stream.h"
 
-int set_file_stamp(const char *path, uint32_t stamp) {
-  plat_file file = plat_open_existing_for_write(path);
-  if (file == PLAT_NO_FILE) return 1;
-  int failed = plat_set_file_time(file, (uint16_t)(stamp >> 16), (uint16_t)(stamp & 0xFFFFu));
-  if (plat_close(file) != 0) failed = 1;
-  return failed ? 2 : 0;
-}
-
 // The keys of one directory entry or record, in every layout.
 struct record_keys {
   int32_t first_number;

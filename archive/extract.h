@@ -24,6 +24,3 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
 int build_vehicle_name(int32_t first_number, int32_t second_number, const char *base_name,
                        int zoom, char *out);
 
-// Sets a file's last-write time from a stamp (DOS date high, DOS time low) taken as local time.
-// 0, 1 when the file cannot be opened, 2 when its time cannot be set or it cannot be closed.
-int set_file_stamp(const char *path, uint32_t stamp);
