@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "archive/format.h"
+#include "archive/name_pieces.h"
 #include "driver/catalogue.h"
 #include "driver/output.h"
 #include "driver/program.h"
@@ -106,8 +107,7 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
   }
   // A scenery archive with a zoom digit other than 1, 2 or 4 has no names to rebuild; it is
   // refused before any file is written.
-  if (header.layout == LAYOUT_SCENERY && header.zoom != 1 && header.zoom != 2 &&
-      header.zoom != 4) {
+  if (header.layout == LAYOUT_SCENERY && scenery_extension(header.zoom) == nullptr) {
     close_read_stream(archive);
     return 2;
   }

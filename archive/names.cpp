@@ -3,25 +3,8 @@
 #include <cstring>
 
 #include "archive/extract.h"
+#include "archive/name_pieces.h"
 #include "platform/platform.h"
-
-// Appends a formatted piece to a name buffer of NAME_BUFFER_SIZE; 0, or 1 when it does not fit.
-static int append_piece(char *out, const char *piece) {
-  size_t used = std::strlen(out);
-  size_t length = std::strlen(piece);
-  if (used + length >= NAME_BUFFER_SIZE) return 1;
-  std::memcpy(out + used, piece, length + 1);
-  return 0;
-}
-
-static const char *scenery_extension(int zoom) {
-  switch (zoom) {
-    case 1: return "gz1";
-    case 2: return "gz2";
-    case 4: return "gz4";
-    default: return nullptr;
-  }
-}
 
 // Scenery names come in three forms: base-named "park-05-12b.gz2" ("UZX" archives), lettered
 // "s123-045a.gz1" (numbers up to 16383) and plain "049152-01a.gz2" (higher numbers). Every name
@@ -33,7 +16,7 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
   int base = 0;
   out[0] = '\0';
   if (base_name != nullptr && base_name[0] != '\0') {
-    if (append_piece(out, base_name) != 0 || append_piece(out, "-") != 0) return 2;
+    if (append_name_piece(out, base_name) != 0 || append_name_piece(out, "-") != 0) return 2;
     base = 1;
   }
 
@@ -56,11 +39,7 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
     unsigned kind = kind_letter >> 16;
     unsigned suffix = kind_letter & 0xFFFFu;
     if (kind == 0) {
-      // The m kind has no kind letter: its name carries the number as two parts again,
-      // m<number / 512>-<number % 512>-0, which packs back to the same entry.
-      char name[80];
-      std::snprintf(name, sizeof name, "m%d-%d-0.%s", number / 512, number % 512, extension);
-      return append_piece(out, name) != 0 ? 2 : 0;
+      return append_m_kind_name(out, number, extension);  // the m kind has no kind letter
     }
     if (kind > 4) return 2;
     // A suffix is a letter: 1 to 26 give "a" to "z". Any other value would put a character such
@@ -77,8 +56,8 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
 
   char tail[8];
   std::snprintf(tail, sizeof tail, "%c.%s", letter != 0 ? letter : 'a', extension);
-  if (append_piece(out, piece1) != 0 || append_piece(out, piece2) != 0 ||
-      append_piece(out, piece3) != 0 || append_piece(out, tail) != 0) {
+  if (append_name_piece(out, piece1) != 0 || append_name_piece(out, piece2) != 0 ||
+      append_name_piece(out, piece3) != 0 || append_name_piece(out, tail) != 0) {
     return 2;
   }
   return base;

@@ -6,6 +6,7 @@
 //   memory blocks                 util/blocks.cpp (system)       legacy/blocks.cpp (heap)
 //   archive recognition           archive/reader.cpp             legacy/reader.cpp
 //   rebuilt names                 archive/names.cpp              legacy/names.cpp
+//                                 (shared pieces: archive/name_pieces.cpp)
 //   vehicle archive layout        archive/vehicle_writer.cpp     legacy/vehicle_writer.cpp
 //   console habits (below)        driver/program_current.cpp     legacy/program_legacy.cpp
 //   driver, packers               driver/driver.cpp, pack/*      legacy/driver.cpp, legacy/*

@@ -5,16 +5,8 @@
 #include <cstring>
 
 #include "archive/extract.h"
+#include "archive/name_pieces.h"
 #include "platform/platform.h"
-
-// Appends a piece to a name buffer of NAME_BUFFER_SIZE; 0, or 1 when it does not fit.
-static int append_piece(char *out, const char *piece) {
-  size_t used = std::strlen(out);
-  size_t length = std::strlen(piece);
-  if (used + length >= NAME_BUFFER_SIZE) return 1;
-  std::memcpy(out + used, piece, length + 1);
-  return 0;
-}
 
 int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
                        const char *base_name, int zoom, char *out, int32_t part,
@@ -27,7 +19,7 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
     part = 0;
     part_letter = 0;
   }
-  const char *extension = zoom == 1 ? "gz1" : zoom == 2 ? "gz2" : zoom == 4 ? "gz4" : nullptr;
+  const char *extension = scenery_extension(zoom);
   if (extension == nullptr) return 2;
 
   char letter[2] = "";
@@ -42,11 +34,8 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
     unsigned kind = kind_letter >> 16;
     unsigned suffix = kind_letter & 0xFFFFu;
     if (kind == 0) {
-      // The m kind of the current program: its name as that program rebuilds it, which it
-      // packs back to the same entry.
-      char name[80];
-      std::snprintf(name, sizeof name, "m%d-%d-0.%s", number / 512, number % 512, extension);
-      return append_piece(out, name) != 0 ? 2 : 0;
+      // The m kind of the current program: its name as that program rebuilds it.
+      return append_m_kind_name(out, number, extension);
     }
     // No kind letter beyond "b", and a suffix must be a letter: other values would put
     // characters such as "/", ":" or a terminator into the name.
@@ -63,12 +52,12 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
     std::snprintf(piece1, sizeof piece1, "%06u", (unsigned)number);
   }
 
-  if (append_piece(out, piece1) != 0 || append_piece(out, piece2) != 0 ||
-      append_piece(out, piece3) != 0 || append_piece(out, letter) != 0) {
+  if (append_name_piece(out, piece1) != 0 || append_name_piece(out, piece2) != 0 ||
+      append_name_piece(out, piece3) != 0 || append_name_piece(out, letter) != 0) {
     return 2;
   }
-  if (base && (append_piece(out, "-") != 0 || append_piece(out, base_name) != 0)) return 2;
-  if (append_piece(out, ".") != 0 || append_piece(out, extension) != 0) return 2;
+  if (base && (append_name_piece(out, "-") != 0 || append_name_piece(out, base_name) != 0)) return 2;
+  if (append_name_piece(out, ".") != 0 || append_name_piece(out, extension) != 0) return 2;
   return base;
 }
 
