@@ -66,9 +66,12 @@ static int copy_record(stream archive, stream output, uint32_t size) {
   return rc == 1 ? 2 : rc == 2 ? 4 : 0;
 }
 
+// write_record_file's answer when, without option O, another process took the name meanwhile.
+enum { RECORD_NAME_TAKEN = 6 };
+
 // Writes one record's file: created beside its final name, given its time while it is still
 // open, moved into place. 0, 2 when the archive ends early, 4 when the file cannot be written or
-// given its time.
+// given its time, RECORD_NAME_TAKEN when the name was taken meanwhile (the file is not written).
 static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp,
                              int overwrite) {
   stream output = create_write_stream(path);
@@ -80,8 +83,10 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
   }
   if (set_write_stream_time(output, stamp) != 0) return 4;
   if (finish_write_stream(output) != 0) return 4;
-  // Without option O a file that appeared meanwhile is not replaced either.
-  return commit_write_stream(overwrite) != 0 ? 4 : 0;
+  // Without option O a file that appeared meanwhile is not replaced either. A file that is
+  // replaced is flushed first; new files are not, one by one.
+  int moved = commit_write_stream(overwrite, 0);
+  return moved == 2 ? RECORD_NAME_TAKEN : moved != 0 ? 4 : 0;
 }
 
 unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
@@ -170,6 +175,12 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
     int rc;
     if (write && !simulate) {
       rc = write_record_file(archive, path, size, stamp, overwrite);
+      if (rc == RECORD_NAME_TAKEN) {
+        // Taken between the look above and the move: an existing file, kept as it is.
+        print_file_exists_line();
+        write = 0;
+        rc = 0;
+      }
     } else {
       rc = copy_record(archive, NO_STREAM, size);
     }

@@ -63,8 +63,12 @@ int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate
   if (input == NO_STREAM) return 2;
   int rc = copy_stream_bytes(input, simulate ? NO_STREAM : archive, (uint32_t)size);
   if (rc == 1) return 2;  // the file ended early; the stream layer has closed it
-  close_read_stream(input);
-  return rc == 2 ? 1 : 0;
+  if (rc == 2) {
+    close_read_stream(input);
+    return 1;
+  }
+  // A file that grew since it was listed would be stored cut short: that is an error too.
+  return expect_stream_end(input) != 0 ? 2 : 0;
 }
 
 int copy_scenery_data(stream archive, int simulate) {

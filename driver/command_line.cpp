@@ -54,7 +54,9 @@ int parse_arguments(int argc, char **argv, const command_rules *rules, command_l
     }
   }
 
-  // Directory: one trailing separator is removed. A name that does not fit is refused.
+  // Directory: one trailing separator is removed. A name that does not fit is refused, and so is
+  // an empty one, which would otherwise turn into the root of the file system ("/name").
+  if (argv[2][0] == '\0') return 1;
   if (copy_text(cmd->directory, sizeof cmd->directory, argv[2]) != 0) return 1;
   size_t length = std::strlen(cmd->directory);
   if (length >= 1 && cmd->directory[length - 1] == path_separator) {

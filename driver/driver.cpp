@@ -62,6 +62,7 @@ void compose_pack_result(unsigned result, const command_line *cmd, const char *f
 }
 
 int run_vorax(int argc, char **argv) {
+  plat_prepare_process();
   language_index = select_language();
   print_newline();
   std::printf("XQ Dezo-Reruzer %s 0.023 02/2011", display_text(MSG_VERSION));
@@ -77,6 +78,7 @@ int run_vorax(int argc, char **argv) {
 
   final_message message;
   reset_packing_state();
+  replace_archive = cmd.overwrite;
   if (cmd.extract) {
     int32_t skipped = 0, extracted = 0, found = 0;
     unsigned result = extract_archive(cmd.archive_name, cmd.directory, cmd.overwrite, &skipped,

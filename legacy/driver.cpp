@@ -34,6 +34,7 @@ void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_messa
 }
 
 int run_vorax_legacy(int argc, char **argv) {
+  plat_prepare_process();
   language_index = select_language();
   std::printf("\nXQ Dezo-Reruzer %s 0.009 02/2009\n", display_text(MSG_VERSION));
 
@@ -45,6 +46,7 @@ int run_vorax_legacy(int argc, char **argv) {
   if (refuse_archive(&cmd)) return 1;
 
   reset_packing_state();
+  replace_archive = cmd.overwrite;
   final_message message;
   if (cmd.extract) {
     int32_t skipped = 0, extracted = 0, found = 0;

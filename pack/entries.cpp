@@ -21,6 +21,7 @@ int32_t door_r_count = 0;
 int32_t door_l_count = 0;
 
 uint64_t archive_length = 0;
+int replace_archive = 0;
 
 namespace {
 
@@ -46,6 +47,7 @@ int scenery_greater(const scenery_entry *a, const scenery_entry *b) {
 }  // namespace
 
 void reset_packing_state(void) {
+  replace_archive = 0;
   vehicle_list = nullptr;
   scenery_list = nullptr;
   vehicle_tail = nullptr;

@@ -43,6 +43,10 @@ extern int32_t door_l_count;
 // that would carry it to 4 GiB (its offsets would wrap).
 extern uint64_t archive_length;
 
+// Option O: the finished archive may replace what stands under its name. Set by the driver after
+// reset_packing_state, which clears it.
+extern int replace_archive;
+
 // Empties both lists (no entry released), zeroes the count, the view counters and the length.
 void reset_packing_state(void);
 

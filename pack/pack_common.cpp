@@ -12,7 +12,13 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
                        const char *base_name, int select_by_name, add_found_file add) {
   plat_search search = nullptr;
   plat_found_file found;
-  if (plat_find_first(pattern, &search, &found) != 0) return 1;
+  int first = plat_find_first(pattern, &search, &found);
+  if (first == 3) {
+    // No memory for the folder's list of names: "Out of memory", naming the search.
+    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    return 10u + 2u;
+  }
+  if (first != 0) return 1;
   if (info) {
     print_message(MSG_COLLECTING);
     print_newline();
@@ -71,12 +77,32 @@ scenery_entry *new_scenery_entry(const char *directory, const char *file_name,
 
 int archive_too_long(uint64_t added) { return archive_length + added >= 0x100000000ull; }
 
+// Where the archive is written: under its name, or with option O behind a symbolic link at that
+// name the link's target, which is replaced so that the link stays. 0; 3 when a folder or a
+// special file stands there or the links cannot be followed; 5 when the system cannot hold the
+// name. A name that cannot be looked up otherwise is tried: creating it tells.
+static unsigned choose_archive_target(const char *archive_name, char *target, size_t size) {
+  if (replace_archive) {
+    if (plat_follow_links(archive_name, target, size) != 0) return 3;
+  } else if (copy_text(target, (int32_t)size, archive_name) != 0) {
+    return 5;
+  }
+  switch (plat_look_up_name(target)) {
+    case NAME_INVALID: return 5;
+    case NAME_OTHER: return 3;
+    default: return 0;
+  }
+}
+
 unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
                        write_header_step header, write_pass_step directory,
                        write_pass_step data) {
   stream archive = NO_STREAM;
+  char target[NAME_BUFFER_SIZE];
   if (!simulate) {
-    archive = create_write_stream(archive_name);
+    unsigned refused = choose_archive_target(archive_name, target, sizeof target);
+    if (refused != 0) return refused;
+    archive = create_write_stream(target);
     if (archive == NO_STREAM) return 3;
     if (header(archive, zoom_digit, base_named) != 0) {
       discard_write_stream();
@@ -88,5 +114,9 @@ unsigned write_archive(const char *archive_name, int zoom_digit, int base_named,
     return 4;
   }
   if (simulate) return 0;
-  return close_write_stream(archive) != 0 ? 4 : 0;
+  // The archive is flushed to the disk before it takes its name. Without option O a name taken
+  // meanwhile by another process is not replaced: the archive is not created.
+  if (finish_write_stream(archive) != 0) return 4;
+  int moved = commit_write_stream(replace_archive, 1);
+  return moved == 0 ? 0 : moved == 2 ? 3 : 4;
 }

@@ -8,9 +8,18 @@ static fault_kind planned_kind = FAULT_OPEN;
 static long planned_call = 0;
 static bool planned_to_last = false;  // every call from the planned one on fails
 static long open_files = 0;
+static fault_kind action_kind = FAULT_OPEN;
+static long action_call = 0;
+static void (*planned_action)(void) = nullptr;
+static int unnamed_refused = 0;
 
 int fault_now(fault_kind kind) {
   ++calls[kind];
+  if (planned_action != nullptr && kind == action_kind && calls[kind] == action_call) {
+    void (*action)(void) = planned_action;
+    planned_action = nullptr;
+    action();
+  }
   if (planned_call == 0 || kind != planned_kind) return 0;
   return calls[kind] == planned_call || (planned_to_last && calls[kind] > planned_call);
 }
@@ -20,7 +29,17 @@ void fault_plan(fault_kind kind, long nth) {
   planned_kind = kind;
   planned_call = nth;
   planned_to_last = false;
+  planned_action = nullptr;
 }
+
+void fault_plan_action(fault_kind kind, long nth, void (*action)(void)) {
+  action_kind = kind;
+  action_call = calls[kind] + nth;
+  planned_action = action;
+}
+
+void fault_refuse_unnamed(int refuse) { unnamed_refused = refuse; }
+int fault_unnamed_refused(void) { return unnamed_refused; }
 
 void fault_plan_from(fault_kind kind, long nth) {
   fault_plan(kind, nth);

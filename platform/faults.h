@@ -13,7 +13,8 @@ enum fault_kind {
   FAULT_RENAME,    // moving a finished file into place
   FAULT_SET_TIME,
   FAULT_SEARCH,    // starting or continuing a directory search
-  FAULT_ALLOCATE,  // memory blocks
+  FAULT_ALLOCATE,  // memory blocks, and the directory search's list of names
+  FAULT_FLUSH,     // writing a file through to the disk
   FAULT_KIND_COUNT
 };
 
@@ -33,6 +34,15 @@ void fault_plan_from(fault_kind kind, long nth);
 // The calls of a kind counted since the last plan.
 long fault_calls(fault_kind kind);
 
+// Runs `action` once, just before the nth call (from 1) of a kind counted from now on: another
+// process's move, made to happen at a known moment. A null action cancels; fault_plan cancels too.
+void fault_plan_action(fault_kind kind, long nth, void (*action)(void));
+
+// While set, files without a name are refused as if the file system had none, so that tests can
+// run the temporary-name path on every system.
+void fault_refuse_unnamed(int refuse);
+int fault_unnamed_refused(void);
+
 // Files the platform layer holds open at this moment (handles opened and not yet closed).
 void fault_file_opened(void);
 void fault_file_closed(void);
@@ -43,5 +53,6 @@ long fault_open_files(void);
 inline int fault_now(fault_kind) { return 0; }
 inline void fault_file_opened(void) {}
 inline void fault_file_closed(void) {}
+inline int fault_unnamed_refused(void) { return 0; }
 
 #endif

@@ -21,6 +21,15 @@ plat_file plat_create_new(const char *path) {
   return counted(system_create_new(path));
 }
 
+int plat_create_unnamed(const char *folder, plat_file *file) {
+  *file = PLAT_NO_FILE;
+  if (fault_unnamed_refused()) return 2;
+  if (fault_now(FAULT_CREATE)) return 1;
+  int rc = system_create_unnamed(folder, file);
+  if (rc == 0) counted(*file);
+  return rc;
+}
+
 plat_file plat_open_existing_for_write(const char *path) {
   if (fault_now(FAULT_OPEN)) return PLAT_NO_FILE;
   return counted(system_open_existing_for_write(path));
@@ -69,6 +78,16 @@ int plat_replace_file(const char *from, const char *to) {
 int plat_move_file_new(const char *from, const char *to) {
   if (fault_now(FAULT_RENAME)) return 1;
   return system_move_file_new(from, to);
+}
+
+int plat_link_file(plat_file file, const char *path) {
+  if (fault_now(FAULT_RENAME)) return 1;
+  return system_link_file(file, path);
+}
+
+int plat_flush(plat_file file) {
+  if (fault_now(FAULT_FLUSH)) return 1;
+  return system_flush(file);
 }
 
 int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {

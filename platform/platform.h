@@ -57,13 +57,47 @@ int plat_close(plat_file file);
 // Moves `from` onto `to`, replacing a file that stands there; 0, or 1 on failure.
 int plat_replace_file(const char *from, const char *to);
 
-// 1 when something stands under the name (a file, a folder, a link), also when that cannot be
-// told for certain (no permission to look); 0 only when the name is certainly free.
-int plat_name_taken(const char *path);
+// What stands under a name, as one lookup tells it that does not follow a final symbolic link.
+enum plat_name_state {
+  NAME_FREE,     // nothing: a new file can be made under the name
+  NAME_FILE,     // a regular file
+  NAME_LINK,     // a symbolic link, also one that points nowhere
+  NAME_OTHER,    // a folder, a device, a pipe or a socket
+  NAME_INVALID,  // a name the system cannot hold: a part too long, a character it refuses
+  NAME_UNKNOWN,  // the lookup failed otherwise: no permission to search a folder, a loop of links
+};
+int plat_look_up_name(const char *path);
 
-// Moves `from` onto `to` only when no file stands under `to`; 0, or 1 on failure (also when
-// `to` is taken, which then stays as it is).
+// Moves `from` onto `to` only when no file stands under `to`. 0; 2 when `to` is taken (it stays
+// as it is); 1 on any other failure.
 int plat_move_file_new(const char *from, const char *to);
+
+// Follows symbolic links from `path` to the first name that is not one (it need not exist) and
+// writes it to `out`. 0; 1 when the links loop or a name does not fit. Where the system has no
+// such links, `out` is `path` as it is.
+int plat_follow_links(const char *path, char *out, size_t out_size);
+
+// Creates a file without a name in `folder` (the current folder for an empty text), which the
+// system removes when it is closed or the process ends, unless plat_link_file gives it a name.
+// 0 and *file; 1 when it cannot be created; 2 when the system or the file system has no such
+// files (the caller then writes under a temporary name).
+int plat_create_unnamed(const char *folder, plat_file *file);
+
+// Gives an unnamed file the name `path`, never replacing anything. 0; 2 when the name is taken;
+// 1 on any other failure.
+int plat_link_file(plat_file file, const char *path);
+
+// Writes the file's data through to the disk. 0, or 1 on failure.
+int plat_flush(plat_file file);
+
+// Writes the folder that holds `path` through to the disk, so that a move into it survives a
+// power cut, where the system needs that step. Best effort: some file systems refuse it.
+void plat_flush_folder(const char *path);
+
+// Before an open file replaces the regular file under `path`: gives it that file's permission
+// bits and, where the program may, its owner. 1 when a regular file stands under `path`, else 0
+// (then nothing is changed). Failing to set the owner is not an error.
+int plat_take_attributes(plat_file file, const char *path);
 
 // Removes a file; 0, or 1 on failure.
 int plat_remove_file(const char *path);
@@ -89,8 +123,9 @@ struct plat_found_file {
 struct plat_search_state;
 typedef plat_search_state *plat_search;
 
-// Starts a search with a pattern "directory<sep>name-pattern". Returns 0 and the first match, or
-// 1 when nothing matches or the folder cannot be read (*search is then null).
+// Starts a search with a pattern "directory<sep>name-pattern". Returns 0 and the first match;
+// 1 when nothing matches or the folder cannot be read; 3 when no memory is left for the list
+// (*search is null unless 0 is returned).
 int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found);
 
 // 0 and the next match, 1 when there is none, 2 when the folder could not be read further.
@@ -122,6 +157,19 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
 // title and the text go to standard error; only when standard input and standard error are both
 // terminals an "[OK]" prompt waits for Enter.
 void plat_show_notice(const char *text, const char *title);
+
+// ---------------------------------------------------------------------------------------------
+// The process
+
+// Prepares the process for what can stop it: a closed pipe is ignored (the write fails and the
+// command goes on); an interrupt, a termination or a hang-up removes the guarded file (below)
+// and then ends the process by the same signal. Windows: the console's Ctrl-C, Ctrl-Break and
+// close events do the same.
+void plat_prepare_process(void);
+
+// The temporary file that is removed if the process is stopped before it is moved into place;
+// null when there is none. The name is copied.
+void plat_guard_file(const char *path);
 
 // ---------------------------------------------------------------------------------------------
 // Memory blocks: uncleared memory; null when the system refuses.

@@ -8,17 +8,16 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <string>
-#include <vector>
 
 #include "platform/dos_time.h"
 #include "platform/wildcard.h"
@@ -32,14 +31,17 @@ int is_name_stop(char c) { return c == '/'; }
 
 plat_file system_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  // O_NONBLOCK keeps the open of a pipe without a writer from waiting for one; on a regular file
+  // it changes nothing.
   int fd;
   do {
-    fd = open(path, O_RDONLY | O_CLOEXEC);
+    fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return PLAT_NO_FILE;
-  // A directory opens for reading here but not on Windows; refuse it the same way.
+  // Only a regular file is read. A folder opens here but not on Windows; a pipe or a device could
+  // block for ever or never end.
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
     return PLAT_NO_FILE;
   }
@@ -53,6 +55,93 @@ plat_file system_create_new(const char *path) {
     fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+}
+
+namespace {
+
+// Whether this process can give an unnamed file a name: linkat through /proc/self/fd, which needs
+// /proc. Asked once.
+int can_link_unnamed(void) {
+  static int answer = -1;
+  if (answer < 0) answer = access("/proc/self/fd", X_OK) == 0 ? 1 : 0;
+  return answer;
+}
+
+}  // namespace
+
+int system_create_unnamed(const char *folder, plat_file *file) {
+  *file = PLAT_NO_FILE;
+#ifdef O_TMPFILE
+  if (!can_link_unnamed()) return 2;
+  const char *where = folder != nullptr && folder[0] != '\0' ? folder : ".";
+  int fd;
+  do {
+    fd = open(where, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    *file = (plat_file)fd;
+    return 0;
+  }
+  // Kernels and file systems without unnamed files answer one of these.
+  if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOSYS) return 2;
+  return 1;
+#else
+  (void)folder;
+  return 2;
+#endif
+}
+
+int system_link_file(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 1;
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", (int)file);
+  if (linkat(AT_FDCWD, self, AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0) return 0;
+  return errno == EEXIST ? 2 : 1;
+}
+
+int system_flush(plat_file file) {
+  if (file == PLAT_NO_FILE) return 1;
+  int rc;
+  do {
+    rc = fsync((int)file);
+  } while (rc != 0 && errno == EINTR);
+  // A file system that has nothing to flush may say so; that is no failure.
+  return rc == 0 || errno == EINVAL ? 0 : 1;
+}
+
+void plat_flush_folder(const char *path) {
+  if (path == nullptr) return;
+  char folder[NAME_BUFFER_SIZE];
+  const char *slash = std::strrchr(path, '/');
+  if (slash == nullptr) {
+    std::snprintf(folder, sizeof folder, ".");
+  } else {
+    size_t length = slash == path ? 1 : (size_t)(slash - path);
+    if (length >= sizeof folder) return;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+  }
+  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  while (fsync(fd) != 0 && errno == EINTR) {
+  }
+  close(fd);
+}
+
+int plat_take_attributes(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 0;
+  struct stat info;
+  if (lstat(path, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  // The owner first: a change of owner clears the set-id bits that the mode then restores. Where
+  // the owner may not be given away, the group may still be kept; neither failure matters.
+  if (info.st_uid != geteuid() || info.st_gid != getegid()) {
+    if (fchown((int)file, info.st_uid, info.st_gid) != 0 &&
+        fchown((int)file, (uid_t)-1, info.st_gid) != 0) {
+      info.st_mode &= ~(mode_t)(S_ISUID | S_ISGID);
+    }
+  }
+  fchmod((int)file, info.st_mode & 07777);
+  return 1;
 }
 
 int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
@@ -182,25 +271,68 @@ int system_replace_file(const char *from, const char *to) {
   return rename(from, to) == 0 ? 0 : 1;
 }
 
-int plat_name_taken(const char *path) {
-  if (path == nullptr || path[0] == '\0') return 0;
+int plat_look_up_name(const char *path) {
+  if (path == nullptr || path[0] == '\0') return NAME_INVALID;
   struct stat info;
-  if (lstat(path, &info) == 0) return 1;
-  return (errno == ENOENT || errno == ENOTDIR) ? 0 : 1;
+  if (lstat(path, &info) == 0) {
+    if (S_ISREG(info.st_mode)) return NAME_FILE;
+    if (S_ISLNK(info.st_mode)) return NAME_LINK;
+    return NAME_OTHER;
+  }
+  switch (errno) {
+    case ENOENT:
+    case ENOTDIR: return NAME_FREE;
+    case ENAMETOOLONG: return NAME_INVALID;
+    default: return NAME_UNKNOWN;
+  }
 }
 
-// A hard link fails when the name is taken, so no file is ever replaced. On a file system
-// without hard links the move falls back to rename after a look at the name.
+// Moves without replacing: renameat2 with RENAME_NOREPLACE where the kernel and the file system
+// have it, else a hard link (which fails when the name is taken) and the removal of the old name.
+// On a file system without either, the move falls back to rename after a look at the name.
 int system_move_file_new(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno == EEXIST) return 2;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return 1;
+#endif
   if (link(from, to) == 0) {
     unlink(from);
     return 0;
   }
-  if (errno == EEXIST) return 1;
+  if (errno == EEXIST) return 2;
   if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return 1;
-  if (plat_name_taken(to)) return 1;
+  if (plat_look_up_name(to) != NAME_FREE) return 2;
   return rename(from, to) == 0 ? 0 : 1;
+}
+
+int plat_follow_links(const char *path, char *out, size_t out_size) {
+  if (path == nullptr || out == nullptr) return 1;
+  char current[NAME_BUFFER_SIZE];
+  int length = std::snprintf(current, sizeof current, "%s", path);
+  if (length < 0 || (size_t)length >= sizeof current) return 1;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info;
+    if (lstat(current, &info) != 0 || !S_ISLNK(info.st_mode)) {
+      length = std::snprintf(out, out_size, "%s", current);
+      return length < 0 || (size_t)length >= out_size ? 1 : 0;
+    }
+    char target[NAME_BUFFER_SIZE];
+    ssize_t count = readlink(current, target, sizeof target);
+    if (count <= 0 || (size_t)count >= sizeof target) return 1;
+    target[count] = '\0';
+    if (target[0] == '/') {
+      std::memcpy(current, target, (size_t)count + 1);
+      continue;
+    }
+    // A relative target counts from the folder that holds the link.
+    const char *slash = std::strrchr(current, '/');
+    size_t folder = slash != nullptr ? (size_t)(slash - current) + 1 : 0;
+    if (folder + (size_t)count >= sizeof current) return 1;
+    std::memcpy(current + folder, target, (size_t)count + 1);
+  }
+  return 1;  // a loop, or a chain too long to follow
 }
 
 int plat_remove_file(const char *path) {
@@ -227,31 +359,60 @@ plat_file system_open_existing_for_write(const char *path) {
 // ---------------------------------------------------------------------------------------------
 // Directory search. The matching names are collected and sorted once; each is looked at with
 // stat only when it is handed out. Only the names are kept, packed into one buffer, so that a
-// folder of a hundred thousand files costs little memory.
+// folder of a hundred thousand files costs little memory. The lists grow through the platform's
+// memory blocks, so that running out of memory is an answer (3), never an exception.
 
 struct plat_search_state {
-  std::string prefix;           // the folder part of the pattern with its '/', or empty
-  std::string names;            // the matching names, each followed by a terminator
-  std::vector<size_t> offsets;  // start of each name in `names`, in byte order of the names
-  size_t next;                  // the next entry of `offsets` to hand out
+  char prefix[NAME_BUFFER_SIZE];  // the folder part of the pattern with its '/', or empty
+  char *names;                    // the matching names, each followed by a terminator
+  size_t names_used, names_room;
+  size_t *offsets;                // start of each name in `names`, in byte order of the names
+  size_t count, offsets_room;
+  size_t next;                    // the next entry of `offsets` to hand out
 };
 
 namespace {
 
-// Reads the folder and keeps the names that match; 0, or 1 when the folder cannot be read.
+// Makes room for `needed` items of `size` bytes in a list that has room for *room: a new block
+// twice as large (or `first` items), with the old items copied. 0, or 1 when no memory is left.
+int grow_list(void **list, size_t *room, size_t needed, size_t size, size_t first) {
+  if (needed <= *room) return 0;
+  size_t wanted = *room != 0 ? *room : first;
+  while (wanted < needed) {
+    if (wanted > ((size_t)-1 / 2) / size) return 1;
+    wanted *= 2;
+  }
+  void *bigger = plat_allocate_block(wanted * size);
+  if (bigger == nullptr) return 1;
+  if (*list != nullptr) {
+    std::memcpy(bigger, *list, *room * size);
+    plat_release_block(*list);
+  }
+  *list = bigger;
+  *room = wanted;
+  return 0;
+}
+
+void release_state(plat_search_state *state) {
+  if (state == nullptr) return;
+  plat_release_block(state->names);
+  plat_release_block(state->offsets);
+  plat_release_block(state);
+}
+
+// Reads the folder and keeps the names that match; 0, 1 when the folder cannot be read, 3 when
+// no memory is left for the list.
 int collect_names(const char *folder, const char *name_pattern, plat_search_state *state) {
   DIR *dir = opendir(folder);
   if (dir == nullptr) return 1;
+  int rc = 0;
   for (;;) {
     errno = 0;
     struct dirent *entry = readdir(dir);
     if (entry == nullptr) {
       // A read error part way would give an incomplete list; report the folder as unreadable
       // rather than leave files out without a word.
-      if (errno != 0) {
-        closedir(dir);
-        return 1;
-      }
+      if (errno != 0) rc = 1;
       break;
     }
     const char *name = entry->d_name;
@@ -259,12 +420,21 @@ int collect_names(const char *folder, const char *name_pattern, plat_search_stat
     size_t length = std::strlen(name);
     if (length >= NAME_BUFFER_SIZE) continue;  // cannot be handed out in full
     if (!wildcard_match(name_pattern, name)) continue;
-    state->offsets.push_back(state->names.size());
-    state->names.append(name, length + 1);
+    if (grow_list((void **)&state->names, &state->names_room, state->names_used + length + 1, 1,
+                  64 * 1024) != 0 ||
+        grow_list((void **)&state->offsets, &state->offsets_room, state->count + 1,
+                  sizeof(size_t), 1024) != 0) {
+      rc = 3;
+      break;
+    }
+    state->offsets[state->count++] = state->names_used;
+    std::memcpy(state->names + state->names_used, name, length + 1);
+    state->names_used += length + 1;
   }
   closedir(dir);
-  const char *base = state->names.data();
-  std::sort(state->offsets.begin(), state->offsets.end(),
+  if (rc != 0) return rc;
+  const char *base = state->names;
+  std::sort(state->offsets, state->offsets + state->count,
             [base](size_t a, size_t b) { return std::strcmp(base + a, base + b) < 0; });
   return 0;
 }
@@ -294,16 +464,15 @@ void local_dos_time(time_t moment, uint16_t *dos_date, uint16_t *dos_time) {
 
 // Hands out the next name that is still a regular file; 0, or 1 when none is left.
 int hand_out_next(plat_search_state *state, plat_found_file *found) {
-  std::string path;
-  while (state->next < state->offsets.size()) {
-    const char *name = state->names.data() + state->offsets[state->next];
+  char path[2 * NAME_BUFFER_SIZE];
+  while (state->next < state->count) {
+    const char *name = state->names + state->offsets[state->next];
     ++state->next;
-    path.assign(state->prefix);
-    path.append(name);
+    std::snprintf(path, sizeof path, "%s%s", state->prefix, name);  // both below 260 bytes
     struct stat info;
-    if (stat(path.c_str(), &info) != 0) continue;  // vanished, or a broken link
-    if (!S_ISREG(info.st_mode)) continue;          // folders, devices, pipes
-    size_t length = std::strlen(name);             // below NAME_BUFFER_SIZE, tested when read
+    if (stat(path, &info) != 0) continue;  // vanished, or a broken link
+    if (!S_ISREG(info.st_mode)) continue;  // folders, devices, pipes
+    size_t length = std::strlen(name);     // below NAME_BUFFER_SIZE, tested when read
     std::memcpy(found->name, name, length + 1);
     found->size = (uint64_t)info.st_size;
     local_dos_time(info.st_mtime, &found->dos_date, &found->dos_time);
@@ -320,21 +489,20 @@ int system_find_first(const char *pattern, plat_search *search, plat_found_file 
   const char *slash = std::strrchr(pattern, '/');
   const char *name_pattern = slash != nullptr ? slash + 1 : pattern;
   if (name_pattern[0] == '\0') return 1;  // "folder/" names no file
+  size_t prefix_length = slash != nullptr ? (size_t)(slash - pattern) + 1 : 0;
+  if (prefix_length >= NAME_BUFFER_SIZE) return 1;
 
-  plat_search_state *state = new (std::nothrow) plat_search_state();
-  if (state == nullptr) return 1;
-  state->next = 0;
-  std::string folder;
-  if (slash == nullptr) {
-    folder = ".";
-  } else {
-    state->prefix.assign(pattern, (size_t)(slash - pattern) + 1);
-    folder = state->prefix;  // "dir/" and "/" both open as folders
-  }
-  if (collect_names(folder.c_str(), name_pattern, state) != 0 ||
-      hand_out_next(state, found) != 0) {
-    delete state;
-    return 1;
+  plat_search_state *state = (plat_search_state *)plat_allocate_block(sizeof *state);
+  if (state == nullptr) return 3;
+  std::memset(state, 0, sizeof *state);
+  std::memcpy(state->prefix, pattern, prefix_length);
+  state->prefix[prefix_length] = '\0';
+  // "dir/" and "/" both open as folders.
+  int rc = collect_names(prefix_length != 0 ? state->prefix : ".", name_pattern, state);
+  if (rc == 0 && hand_out_next(state, found) != 0) rc = 1;
+  if (rc != 0) {
+    release_state(state);
+    return rc;
   }
   *search = state;
   return 0;
@@ -345,7 +513,7 @@ int plat_find_next(plat_search search, plat_found_file *found) {
   return hand_out_next(search, found);
 }
 
-void plat_find_close(plat_search search) { delete search; }
+void plat_find_close(plat_search search) { release_state(search); }
 
 // ---------------------------------------------------------------------------------------------
 // The user and the screen
@@ -440,3 +608,57 @@ void plat_show_notice(const char *text, const char *title) {
 void *system_allocate_block(size_t size) { return std::malloc(size != 0 ? size : 1); }
 
 void plat_release_block(void *block) { std::free(block); }
+
+// ---------------------------------------------------------------------------------------------
+// The process
+
+namespace {
+
+// The temporary file to remove when a signal stops the process. The flag is cleared before the
+// name changes and set after, so that the handler never reads a name half written.
+volatile sig_atomic_t guard_set = 0;
+char guard_name[NAME_BUFFER_SIZE];
+
+// Removes the guarded file, then lets the signal do what it does by default: the handler was
+// installed with SA_RESETHAND, and the signal raised again waits until the handler returns.
+void on_stop_signal(int number) {
+  int saved = errno;
+  if (guard_set) unlink(guard_name);
+  raise(number);
+  errno = saved;
+}
+
+}  // namespace
+
+void plat_prepare_process(void) {
+  // A closed pipe makes the write fail instead of ending the process.
+  struct sigaction ignore;
+  std::memset(&ignore, 0, sizeof ignore);
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+
+  struct sigaction cleanup;
+  std::memset(&cleanup, 0, sizeof cleanup);
+  cleanup.sa_handler = on_stop_signal;
+  cleanup.sa_flags = SA_RESETHAND;
+  sigemptyset(&cleanup.sa_mask);
+  const int stops[] = {SIGINT, SIGTERM, SIGHUP};
+  for (int number : stops) sigaddset(&cleanup.sa_mask, number);
+  for (int number : stops) {
+    // A signal that the caller ignores (nohup, a background job) stays ignored.
+    struct sigaction before;
+    if (sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sigaction(number, &cleanup, nullptr);
+  }
+}
+
+void plat_guard_file(const char *path) {
+  guard_set = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  if (path == nullptr) return;
+  int length = std::snprintf(guard_name, sizeof guard_name, "%s", path);
+  if (length < 0 || (size_t)length >= sizeof guard_name) return;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  guard_set = 1;
+}

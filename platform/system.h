@@ -15,5 +15,8 @@ int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time);
 int system_close(plat_file file);
 int system_replace_file(const char *from, const char *to);
 int system_move_file_new(const char *from, const char *to);
+int system_create_unnamed(const char *folder, plat_file *file);
+int system_link_file(plat_file file, const char *path);
+int system_flush(plat_file file);
 int system_find_first(const char *pattern, plat_search *search, plat_found_file *found);
 void *system_allocate_block(size_t size);

@@ -29,14 +29,47 @@ static HANDLE to_handle(plat_file file) { return (HANDLE)file; }
 
 plat_file system_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  return from_handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return PLAT_NO_FILE;
+  // Only a file on a disk is read: a pipe, the console or a device could block or never end.
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return PLAT_NO_FILE;
+  }
+  return from_handle(handle);
 }
 
+// Shared for deletion, so that the console's stop handler can remove the file while it is open
+// (it goes when the process ends and the handle closes).
 plat_file system_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  return from_handle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  return from_handle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Windows has no files without a name here: the caller writes under a temporary name.
+int system_create_unnamed(const char *, plat_file *file) {
+  *file = PLAT_NO_FILE;
+  return 2;
+}
+
+int system_link_file(plat_file, const char *) { return 1; }
+
+int system_flush(plat_file file) {
+  if (file == PLAT_NO_FILE) return 1;
+  return FlushFileBuffers(to_handle(file)) ? 0 : 1;
+}
+
+// A move within a folder is recorded when the moved file was flushed; nothing more to do.
+void plat_flush_folder(const char *) {}
+
+// The replacement gets the attributes of its own; only whether a file stands there is told.
+int plat_take_attributes(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 0;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ? 0 : 1;
 }
 
 plat_file system_open_existing_for_write(const char *path) {
@@ -111,16 +144,36 @@ int system_replace_file(const char *from, const char *to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
-int plat_name_taken(const char *path) {
-  if (path == nullptr || path[0] == '\0') return 0;
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 1;
-  DWORD error = GetLastError();
-  return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? 0 : 1;
+int plat_look_up_name(const char *path) {
+  if (path == nullptr || path[0] == '\0') return NAME_INVALID;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return NAME_LINK;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NAME_OTHER;
+    return NAME_FILE;
+  }
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return NAME_FREE;
+    case ERROR_INVALID_NAME:  // "*", "?" and the other characters a name cannot hold
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return NAME_INVALID;
+    default: return NAME_UNKNOWN;
+  }
 }
 
 int system_move_file_new(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
-  return MoveFileExA(from, to, 0) ? 0 : 1;  // fails when `to` exists
+  if (MoveFileExA(from, to, 0)) return 0;  // fails when `to` exists
+  DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? 2 : 1;
+}
+
+// Links are not followed here: a move onto one replaces the link.
+int plat_follow_links(const char *path, char *out, size_t out_size) {
+  if (path == nullptr || out == nullptr) return 1;
+  int length = std::snprintf(out, out_size, "%s", path);
+  return length < 0 || (size_t)length >= out_size ? 1 : 0;
 }
 
 int plat_remove_file(const char *path) {
@@ -205,7 +258,7 @@ int system_find_first(const char *pattern, plat_search *search, plat_found_file 
   if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return 1;
 
   plat_search_state *state = (plat_search_state *)HeapAlloc(GetProcessHeap(), 0, sizeof *state);
-  if (state == nullptr) return 1;
+  if (state == nullptr) return 3;
   std::memcpy(state->name_pattern, last, std::strlen(last) + 1);
   WIN32_FIND_DATAA data;
   state->handle = FindFirstFileA(pattern, &data);
@@ -274,4 +327,31 @@ void plat_release_block(void *block) {
   if (handle == nullptr) return;
   GlobalUnlock(handle);
   GlobalFree(handle);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The process
+
+// The temporary file to remove when the console stops the process. The flag is cleared before
+// the name changes and set after; the handler runs on a thread of its own.
+static volatile LONG guard_set = 0;
+static char guard_name[NAME_BUFFER_SIZE];
+
+// Ctrl-C, Ctrl-Break and closing the console window: the guarded file is removed (the handle's
+// sharing allows it while it is open), then the default handler ends the process.
+static BOOL WINAPI on_console_stop(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    if (guard_set) DeleteFileA(guard_name);
+  }
+  return FALSE;
+}
+
+void plat_prepare_process(void) { SetConsoleCtrlHandler(on_console_stop, TRUE); }
+
+void plat_guard_file(const char *path) {
+  InterlockedExchange(&guard_set, 0);
+  if (path == nullptr) return;
+  int length = std::snprintf(guard_name, sizeof guard_name, "%s", path);
+  if (length < 0 || (size_t)length >= sizeof guard_name) return;
+  InterlockedExchange(&guard_set, 1);
 }

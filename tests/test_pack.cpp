@@ -185,8 +185,10 @@ TEST(Pack, AnOlderArchiveIsReplacedOnlyOnSuccess) {
   scratch_dir dir("pack-keep");
   std::string archive = dir.file("train.fz2");
   make_files(dir, {"12345-01.fz2", "12345-02.fz2"});  // 12 bytes each
+  bool replace_on_write = false;
   auto collect_and_write = [&](uint64_t second_size) {
     reset_packing_state();
+    replace_archive = replace_on_write;
     archive_length = VEHICLE_HEADER_SIZE + 4;
     testing::internal::CaptureStdout();
     add_vehicle_file(dir.path().c_str(), "12345-01.fz2", 12, 0, 0, 0, 0);
@@ -207,8 +209,17 @@ TEST(Pack, AnOlderArchiveIsReplacedOnlyOnSuccess) {
   EXPECT_EQ(read_file(archive), text_bytes("OLD"));
   EXPECT_EQ(list_names(dir.path()), (names{"12345-01.fz2", "train.fz2"}));
 
-  // A file that grew is stored with its recorded length only.
+  // A file that grew would be stored cut short: 4 as well.
   write_file(dir.file("12345-02.fz2"), text_bytes("12345-02.fz2 and more"));
+  EXPECT_EQ(collect_and_write(12), 4u);
+  EXPECT_EQ(read_file(archive), text_bytes("OLD"));
+
+  // Without option O the old archive is not replaced at the last step either: 3. With O it is.
+  write_file(dir.file("12345-02.fz2"), text_bytes("12345-02.fz2"));
+  EXPECT_EQ(collect_and_write(12), 3u);
+  EXPECT_EQ(read_file(archive), text_bytes("OLD"));
+  EXPECT_EQ(list_names(dir.path()), (names{"12345-01.fz2", "12345-02.fz2", "train.fz2"}));
+  replace_on_write = true;
   EXPECT_EQ(collect_and_write(12), 0u);
   bytes written = read_file(archive);
   ASSERT_EQ(written.size(), 35 + 2 * 12 + 4 + 2 * (16 + 12u));

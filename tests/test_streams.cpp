@@ -69,16 +69,23 @@ TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
   stream s = create_write_stream(path.c_str());
   ASSERT_NE(s, NO_STREAM);
   for (size_t i = 0; i < 4096; ++i) write_byte(s, data[i]);
+  // A file without a name where the system has them (nothing to see), else a temporary name.
   names temp = leftovers(dir.path());
-  ASSERT_EQ(temp.size(), 1u);
-  EXPECT_EQ(temp[0].size(), path.size() + 1);  // ".vx" and 5 digits against "archive"
-  EXPECT_EQ(fs::file_size(temp[0]), 0u);       // a full buffer waits for the next byte
+  ASSERT_LE(temp.size(), 1u);
+  const bool named = temp.size() == 1;
+  EXPECT_EQ(list_names(dir.path()).size(), named ? 2u : 1u);
+  if (named) {
+    EXPECT_EQ(temp[0].size(), path.size() + 1);  // ".vx" and 5 digits against "archive"
+    EXPECT_EQ(fs::file_size(temp[0]), 0u);       // a full buffer waits for the next byte
+  }
   write_byte(s, data[4096]);
-  EXPECT_EQ(fs::file_size(temp[0]), 4096u);
+  if (named) {
+    EXPECT_EQ(fs::file_size(temp[0]), 4096u);
+  }
   EXPECT_EQ(finish_write_stream(s), 0);
-  EXPECT_EQ(finished_write_name(), temp[0]);
+  EXPECT_EQ(finished_write_name(), named ? temp[0] : std::string());
   EXPECT_EQ(read_file(path), text_bytes("old"));  // untouched until the commit
-  EXPECT_EQ(commit_write_stream(1), 0);
+  EXPECT_EQ(commit_write_stream(1, 0), 0);
   EXPECT_EQ(read_file(path), data);
   EXPECT_EQ(close_write_stream(s), 1);
 
@@ -99,7 +106,7 @@ TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
   s = create_write_stream(path.c_str());
   write_byte(s, 'z');
   s = create_write_stream(dir.file("second").c_str());
-  EXPECT_EQ(leftovers(dir.path()).size(), 1u);
+  EXPECT_EQ(leftovers(dir.path()).size(), named ? 1u : 0u);
   EXPECT_EQ(close_write_stream(s), 0);
   EXPECT_EQ(read_file(path), data);
   EXPECT_EQ(list_names(dir.path()), (names{"archive", "empty", "second"}));

@@ -3,8 +3,11 @@
 // operation on any other handle (one that a failed read or write has already closed, say)
 // answers 1 and touches nothing.
 //
-// A write stream never writes under its final name: it creates a new temporary file in the same
-// folder and moves it onto the final name only when everything has been written and closed.
+// A write stream never writes under its final name. Where the system has files without a name
+// (Linux), it writes one in the target folder and gives it its name only when everything has been
+// written, so that not even a killed process leaves anything behind. Elsewhere it creates a new
+// temporary file in the same folder and moves it onto the final name when it is complete; a
+// stopping signal removes that file (plat_guard_file).
 #include "util/stream.h"
 
 #include <cstdio>
@@ -23,15 +26,18 @@ stream read_open = NO_STREAM;
 
 enum write_phase {
   WRITE_IDLE,      // nothing open, no temporary file of ours on disk
-  WRITE_OPEN,      // the temporary file is open and takes bytes
-  WRITE_FINISHED,  // the temporary file is complete and closed, waiting to be committed
+  WRITE_OPEN,      // the new file is open and takes bytes
+  WRITE_FINISHED,  // every byte is written; the file, still open, waits to be committed
 };
 
 uint8_t write_buffer[STREAM_BUFFER_SIZE];
 size_t write_waiting = 0;   // bytes in write_buffer not yet written to the file
 stream write_open = NO_STREAM;
 write_phase write_state = WRITE_IDLE;
+int write_unnamed = 0;      // the file has no name yet (it vanishes if the process ends)
+int temp_on_disk = 0;       // temp_name names our unfinished file on disk
 char final_name[NAME_BUFFER_SIZE];
+size_t final_folder_length = 0;  // the folder part of final_name, with its stop
 char temp_name[NAME_BUFFER_SIZE];
 
 // Temporary names are numbered by this counter, so that the names tried one after the other in
@@ -50,16 +56,24 @@ size_t bounded_length(const char *text, size_t limit) {
   return n;
 }
 
-// Ends a failed or given-up write stream: closes the file if it is still open and removes the
-// temporary file. The state is idle afterwards.
-void drop_write_stream(void) {
-  if (write_state == WRITE_OPEN && write_open != NO_STREAM) plat_close(write_open);
-  if (write_state != WRITE_IDLE) plat_remove_file(temp_name);
+// Returns the write state to idle once the file is in place or gone.
+void reset_write_state(void) {
+  plat_guard_file(nullptr);
   write_open = NO_STREAM;
   write_state = WRITE_IDLE;
+  write_unnamed = 0;
+  temp_on_disk = 0;
   write_waiting = 0;
   temp_name[0] = '\0';
   final_name[0] = '\0';
+}
+
+// Ends a failed or given-up write stream: closes the file if it is still open and removes the
+// temporary file (an unnamed one goes with its handle). The state is idle afterwards.
+void drop_write_stream(void) {
+  if (write_open != NO_STREAM) plat_close(write_open);
+  if (temp_on_disk) plat_remove_file(temp_name);
+  reset_write_state();
 }
 
 // 1 when `s` is the write stream that is open and takes bytes.
@@ -147,6 +161,18 @@ int skip_to_eof_marker(stream s) {
   }
 }
 
+int expect_stream_end(stream s) {
+  if (s == NO_STREAM || s != read_open) return 1;
+  int more = read_next < read_valid;
+  if (!more) {
+    uint8_t byte;
+    size_t got = 0;
+    more = plat_read(s, &byte, 1, &got) != 0 || got != 0;
+  }
+  close_read_stream(s);
+  return more;
+}
+
 int close_read_stream(stream s) {
   if (s == NO_STREAM || s != read_open) return 1;
   int failed = plat_close(s);
@@ -174,19 +200,31 @@ stream create_write_stream(const char *name) {
     if (is_name_stop(name[i])) folder_length = i + 1;
   }
 
+  // A file without a name first; where the system has none, a new temporary name.
+  char folder[NAME_BUFFER_SIZE];
+  std::memcpy(folder, name, folder_length);
+  folder[folder_length] = '\0';
   stream s = NO_STREAM;
-  for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
-    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-    if (compose_temp_name(name, folder_length, temp_counter) != 0) return NO_STREAM;
-    s = plat_create_new(temp_name);
-    if (s != NO_STREAM) break;
-  }
-  if (s == NO_STREAM) {
-    temp_name[0] = '\0';
-    return NO_STREAM;
+  int unnamed = plat_create_unnamed(folder, &s);
+  if (unnamed == 1) return NO_STREAM;
+  if (unnamed == 2) {
+    for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+      temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
+      if (compose_temp_name(name, folder_length, temp_counter) != 0) return NO_STREAM;
+      s = plat_create_new(temp_name);
+      if (s != NO_STREAM) break;
+    }
+    if (s == NO_STREAM) {
+      temp_name[0] = '\0';
+      return NO_STREAM;
+    }
+    plat_guard_file(temp_name);
+    temp_on_disk = 1;
   }
 
   std::memcpy(final_name, name, length + 1);
+  final_folder_length = folder_length;
+  write_unnamed = unnamed == 0;
   write_open = s;
   write_state = WRITE_OPEN;
   write_waiting = 0;
@@ -218,16 +256,12 @@ int write_u32(stream s, uint32_t value) {
 
 int finish_write_stream(stream s) {
   if (!is_open_write_stream(s)) return 1;
-  int failed = 0;
-  if (write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) failed = 1;
-  write_waiting = 0;
-  if (plat_close(s) != 0) failed = 1;
-  write_open = NO_STREAM;
-  write_state = WRITE_FINISHED;
-  if (failed) {
+  if (write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) {
     drop_write_stream();
     return 1;
   }
+  write_waiting = 0;
+  write_state = WRITE_FINISHED;
   return 0;
 }
 
@@ -243,26 +277,77 @@ int set_write_stream_time(stream s, uint32_t stamp) {
 }
 
 const char *finished_write_name(void) {
-  return write_state == WRITE_FINISHED ? temp_name : "";
+  return write_state == WRITE_FINISHED && temp_on_disk ? temp_name : "";
 }
 
-int commit_write_stream(int replace) {
+namespace {
+
+// Gives the unnamed file a temporary name beside its final one, for a move that replaces. 0, or
+// 1 when no name can be given.
+int link_under_temp_name(void) {
+  for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
+    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
+    if (compose_temp_name(final_name, final_folder_length, temp_counter) != 0) return 1;
+    int rc = plat_link_file(write_open, temp_name);
+    if (rc == 2) continue;  // taken: the next number
+    if (rc != 0) return 1;
+    plat_guard_file(temp_name);
+    temp_on_disk = 1;
+    return 0;
+  }
+  return 1;
+}
+
+// Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
+// when `replace` is 0 and the final name is taken.
+int close_and_move(int replace) {
+  if (write_unnamed && link_under_temp_name() != 0) return 1;
+  int failed = plat_close(write_open);
+  write_open = NO_STREAM;
+  if (failed) return 1;
+  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
+  return plat_move_file_new(temp_name, final_name);
+}
+
+}  // namespace
+
+int commit_write_stream(int replace, int durable) {
   if (write_state != WRITE_FINISHED) return 1;
-  int failed = replace ? plat_replace_file(temp_name, final_name)
-                       : plat_move_file_new(temp_name, final_name);
-  if (failed) {
+  // A file that is replaced keeps its permission bits and owner, and gives way only to data that
+  // is on the disk.
+  int replacing = replace && plat_take_attributes(write_open, final_name);
+  if ((durable || replacing) && plat_flush(write_open) != 0) {
     drop_write_stream();
     return 1;
   }
-  write_state = WRITE_IDLE;
-  temp_name[0] = '\0';
-  final_name[0] = '\0';
+  int rc;
+  if (write_unnamed && !replace) {
+    // The link is the no-replace move: it fails when the name is taken.
+    rc = plat_link_file(write_open, final_name);
+    if (rc == 0) {
+      int failed = plat_close(write_open);
+      write_open = NO_STREAM;
+      if (failed) {
+        plat_remove_file(final_name);  // ours: it was free a moment ago
+        rc = 1;
+      }
+    }
+  } else {
+    rc = close_and_move(replace);
+  }
+  if (rc != 0) {
+    drop_write_stream();
+    return rc;
+  }
+  temp_on_disk = 0;
+  if (durable) plat_flush_folder(final_name);
+  reset_write_state();
   return 0;
 }
 
 int close_write_stream(stream s) {
   if (finish_write_stream(s) != 0) return 1;
-  return commit_write_stream(1);
+  return commit_write_stream(1, 0) != 0 ? 1 : 0;
 }
 
 void discard_write_stream(void) { drop_write_stream(); }
@@ -370,7 +455,8 @@ int copy_stream_bytes(stream from, stream to, uint32_t size) {
 
 int name_taken(const char *name) {
   if (name == nullptr || name[0] == '\0') return 0;
-  return plat_name_taken(name);
+  int state = plat_look_up_name(name);
+  return state == NAME_FILE || state == NAME_LINK || state == NAME_OTHER;
 }
 
 int file_exists(const char *name) {

@@ -3,10 +3,11 @@
 // open at any time. Every operation answers 0 for success; a failed read or write closes its file
 // at once, so that no caller has to close a stream on its error path.
 //
-// Nothing lost: a write stream writes beside its final name, under a temporary name in the same
-// folder, and the file is moved onto its final name only when it is complete. A failed or
-// discarded stream removes the unfinished file; a file that stood under the final name before
-// stays as it was until the replacement succeeds.
+// Nothing lost: a write stream never writes under its final name. It writes a file without a name
+// in the same folder where the system has them (Linux), else a file under a temporary name there,
+// and the file gets its final name only when it is complete. A failed or discarded stream removes
+// the unfinished file, and so does a signal that stops the process; a file that stood under the
+// final name before stays as it was until the replacement succeeds.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,10 @@ int read_u32(stream s, uint32_t *out);       // 0, or 1; *out unchanged on failu
 int skip_to_eof_marker(stream s);            // 0 after the byte 0x1A, 2 when the file ends first
 int close_read_stream(stream s);             // 0, or 1 (also for a stream already closed)
 
+// After the bytes a file was listed with: closes the stream and answers 0 when the file ends
+// there, 1 when more bytes follow (it grew since) or the read fails.
+int expect_stream_end(stream s);
+
 // Copies exactly `size` bytes from a read stream to a write stream, or reads and drops them when
 // `to` is NO_STREAM. Large runs travel in large requests, past the byte buffers; the bytes and the
 // results are those of `size` read_byte and write_byte calls. 0; 1 when the read stream ends or
@@ -43,14 +48,15 @@ int write_byte(stream s, uint8_t byte);      // 0, or 1 when the buffer cannot b
 int write_u16(stream s, uint16_t value);
 int write_u32(stream s, uint32_t value);
 
-// Writes what is waiting, closes the file and moves it onto its final name. 0, or 1 when the
-// last write, the closing or the move fails (the unfinished file is then removed). Returns 1
-// and touches nothing on a stream that a failed write_byte has already given up.
+// Writes what is waiting and moves the file onto its final name, replacing what stands there
+// (finish_write_stream, then commit_write_stream(1, 0)). 0, or 1 when the last write or the move
+// fails (the unfinished file is then removed). Returns 1 and touches nothing on a stream that a
+// failed write_byte has already given up.
 int close_write_stream(stream s);
 
-// The first half of close_write_stream: writes what is waiting and closes the file, which stays
-// under its temporary name (finished_write_name) until commit_write_stream or
-// discard_write_stream. 0, or 1 (the unfinished file is then removed).
+// The first half of close_write_stream: writes what is waiting. The file stays open, without its
+// final name, until commit_write_stream or discard_write_stream. 0, or 1 (the unfinished file is
+// then removed). finished_write_name: the temporary name it has on disk, "" when it has none.
 int finish_write_stream(stream s);
 const char *finished_write_name(void);
 
@@ -59,9 +65,12 @@ const char *finished_write_name(void);
 // 0, or 1 (the stream is then given up and its file removed).
 int set_write_stream_time(stream s, uint32_t stamp);
 
-// Moves the finished file onto its final name: replacing a file that stands there, or, without
-// `replace`, only when the name is free. 0, or 1 when the move fails (the file is removed).
-int commit_write_stream(int replace);
+// Gives the finished file its final name: replacing what stands there, or, without `replace`,
+// only when the name is free. A regular file that is replaced lends the new one its permission
+// bits and owner. The data is flushed to the disk first when `durable` is set or a file is
+// replaced; with `durable` the folder is flushed after the move too. 0; 2 when `replace` is 0 and
+// the name was taken meanwhile; 1 on any other failure (the file is removed in both cases).
+int commit_write_stream(int replace, int durable);
 
 // Gives up the write stream: closes it if it is still open and removes the unfinished file.
 // Safe to call in any state, also when nothing is open.
@@ -71,8 +80,9 @@ void discard_write_stream(void);
 
 int file_exists(const char *name);           // 1 when the file can be opened for reading
 
-// 1 when something stands under the name, or it cannot be told that nothing does: the test
-// before a file is written that must not replace anything.
+// 1 when something stands under the name (a file, a link, a folder, ...): the test before a file
+// is written that must not replace anything. A name that cannot be looked up is not taken; writing
+// it fails later with its own result.
 int name_taken(const char *name);
 
 // Uncleared memory for the entry lists; null for a size below 1 or when the system refuses.
