@@ -8,6 +8,10 @@
 #include <map>
 #include <set>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "driver/catalogue.h"
 #include "driver/driver.h"
 #include "driver/output.h"
@@ -18,7 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const char *const kind_names[FAULT_KIND_COUNT] = {
-    "open", "create", "read", "write", "close", "rename", "set time", "search", "allocate"};
+    "open", "create", "read", "write", "close", "rename", "set time", "search", "allocate",
+    "flush"};
 
 struct file_state {
   bytes content;
@@ -32,10 +37,12 @@ struct run_result {
 };
 
 // What a run may end with: its exit status and final notice, or, with an empty notice, exactly
-// the clean run's status, notices and files.
+// the clean run's status, notices and files. A notice marked `opening` need only begin the last
+// notice (its end names something that differs between scenarios).
 struct answer {
   int status;
   std::string notice;
+  bool opening = false;
 };
 
 bool is_extraction(const fault_scenario &s) { return s.command[0] == 'X' || s.command[0] == 'x'; }
@@ -71,10 +78,15 @@ bool same_file(const file_state &a, const file_state &b, bool with_time) {
   return a.content == b.content && (!with_time || a.time == b.time);
 }
 
-run_result run_once(const fault_scenario &s, const std::string &root) {
+std::vector<std::string> command_arguments(const fault_scenario &s, const std::string &root) {
   std::vector<std::string> args = {"vorax", s.command, inside(root, s.directory),
                                    inside(root, s.archive)};
   if (!s.options.empty()) args.push_back(s.options);
+  return args;
+}
+
+run_result run_once(const fault_scenario &s, const std::string &root) {
+  std::vector<std::string> args = command_arguments(s, root);
   std::vector<char *> argv;
   for (std::string &arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
@@ -126,7 +138,8 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
       case FAULT_CLOSE: same(); rc(4); break;
       case FAULT_WRITE:
       case FAULT_SET_TIME:
-      case FAULT_RENAME: rc(4); break;
+      case FAULT_RENAME:
+      case FAULT_FLUSH: rc(4); break;
       default: break;
     }
     return answers;
@@ -144,8 +157,19 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
       break;
     case FAULT_CLOSE: same(); error(display_text(MSG_WRITE_ERROR)); break;
     case FAULT_WRITE:
-    case FAULT_RENAME: error(display_text(MSG_WRITE_ERROR)); break;
-    case FAULT_ALLOCATE: file_error(MSG_OUT_OF_MEMORY); break;
+    case FAULT_RENAME:
+    case FAULT_FLUSH: error(display_text(MSG_WRITE_ERROR)); break;
+    case FAULT_ALLOCATE:
+      file_error(MSG_OUT_OF_MEMORY);
+      // The folder's list of names: vorax names the search pattern.
+      if (s.program.named_failures) {
+        answers.push_back({0,
+                           std::string(display_text(MSG_ERROR_TITLE)) + "\n" +
+                               display_text(MSG_OUT_OF_MEMORY) + ": \"" +
+                               inside(root, s.directory) + path_separator,
+                           true});
+      }
+      break;
     default: break;
   }
   return answers;
@@ -163,7 +187,9 @@ void check_run(const fault_scenario &s, const std::vector<answer> &answers,
   for (const answer &a : answers) {
     if (a.notice.empty()) {
       if (run.status == clean.status && run.err == clean.err) matched = as_clean = true;
-    } else if (run.status == a.status && ends_with(run.err, a.notice)) {
+    } else if (run.status == a.status &&
+               (a.opening ? run.err.find(a.notice) != std::string::npos
+                          : ends_with(run.err, a.notice))) {
       matched = true;
     }
   }
@@ -236,8 +262,9 @@ bytes scenery_image(const char *magic) {
                                                     {{49152, 0, 0, 1, 1}, filled(2, 'D')}});
 }
 
-void run_fault_scenario(const fault_scenario &s) {
-  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+namespace {
+
+void run_fault_scenario_once(const fault_scenario &s) {
   scratch_dir dir(s.label);
   const std::string root = dir.path();
   lay_out(root, s);
@@ -286,6 +313,207 @@ void run_fault_scenario(const fault_scenario &s) {
                  std::to_string(calls[k]);
     }
   }
-  std::printf("[ faults   ] %s: %ld calls failed one at a time, and again each with every later "
-              "call of its kind (%s)\n", s.label, failed, figures.c_str());
+  std::printf("[ faults   ] %s%s: %ld calls failed one at a time, and again each with every "
+              "later call of its kind (%s)\n", s.label,
+              fault_unnamed_refused() ? " (temporary names)" : "", failed, figures.c_str());
+}
+
+}  // namespace
+
+// Every scenario runs twice: writing files without a name where the system has them, and
+// writing under temporary names, as on every other system.
+void run_fault_scenario(const fault_scenario &s) {
+  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+  for (int refuse = 0; refuse < 2; ++refuse) {
+    fault_refuse_unnamed(refuse);
+    run_fault_scenario_once(s);
+  }
+  fault_refuse_unnamed(0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Races with other processes and stopping signals, made to happen at a known moment: an action
+// runs just before a chosen system call.
+
+namespace {
+
+std::string race_root;          // the scratch folder of the race that runs now
+names race_names;               // the files that the clean extraction made
+int race_signal = 0;            // the signal that the stop action raises
+
+void archive_appears(void) { write_file(inside(race_root, "arc.fz2"), text_bytes("PRECIOUS")); }
+
+void first_file_grows(void) {
+  std::string path = inside(race_root, "gfx/12345-03.fz2");
+  bytes content = read_file(path);
+  content.push_back('+');
+  write_file(path, content);
+}
+
+void names_are_taken(void) {
+  for (const std::string &name : race_names) {
+    write_file(inside(race_root, "out/" + name), text_bytes("other content"));
+  }
+}
+
+void stop_signal_arrives(void) { raise(race_signal); }
+
+// Temporary files left anywhere in the scratch folder.
+names leftovers(const std::string &root) {
+  names found;
+  for (const auto &item : fs::recursive_directory_iterator(root)) {
+    std::string name = item.path().filename().string();
+    if (name.rfind(".vx", 0) == 0) found.push_back(name);
+  }
+  return found;
+}
+
+std::string final_notice(uint32_t title, const std::string &text) {
+  return notice(display_text(title), text);
+}
+
+}  // namespace
+
+void run_race_table(const fault_program &program) {
+  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+  const std::string write_error = final_notice(MSG_ERROR_TITLE, display_text(MSG_WRITE_ERROR));
+  for (int refuse = 0; refuse < 2; ++refuse) {
+    SCOPED_TRACE(refuse ? "temporary names" : "files without a name");
+    fault_refuse_unnamed(refuse);
+    scratch_dir dir("races");
+    race_root = dir.path();
+
+    // Packing without O: an archive that appears before the last step is not replaced.
+    fault_scenario pack = packing(program, "race", "V2", "", vehicle_files());
+    lay_out(race_root, pack);
+    fault_plan(FAULT_OPEN, 0);
+    fault_plan_action(FAULT_RENAME, 1, archive_appears);
+    run_result run = run_once(pack, race_root);
+    EXPECT_TRUE(ends_with(run.err, final_notice(MSG_ERROR_TITLE,
+                                                display_text(MSG_NO_ARCHIVE_CREATED))))
+        << run.err;
+    EXPECT_EQ(read_file(inside(race_root, "arc.fz2")), text_bytes("PRECIOUS"));
+    EXPECT_EQ(leftovers(race_root), names{});
+
+    // A graphics file that grows between the listing and its copy: an error, no archive.
+    lay_out(race_root, pack);
+    fault_plan(FAULT_OPEN, 0);
+    fault_plan_action(FAULT_OPEN, 1, first_file_grows);
+    run = run_once(pack, race_root);
+    EXPECT_TRUE(ends_with(run.err, write_error)) << run.err;
+    EXPECT_FALSE(fs::exists(inside(race_root, "arc.fz2")));
+    EXPECT_EQ(leftovers(race_root), names{});
+
+    // Extraction without O: names taken while their files are written are existing files, and
+    // the run goes on to its end.
+    fault_scenario extract = extraction(program, "race", "arc.gz2", scenery_image("GZX"));
+    lay_out(race_root, extract);
+    fault_plan(FAULT_OPEN, 0);
+    run_once(extract, race_root);
+    race_names = list_names(inside(race_root, "out"));
+    ASSERT_EQ(race_names.size(), 2u);
+    lay_out(race_root, extract);
+    fault_plan(FAULT_OPEN, 0);
+    fault_plan_action(FAULT_RENAME, 1, names_are_taken);
+    run = run_once(extract, race_root);
+    final_message done;
+    compose_extract_result(0, 2, 0, 2, display_text, &done);
+    EXPECT_TRUE(ends_with(run.err, final_notice(done.title, done.text))) << run.err;
+    for (const std::string &name : race_names) {
+      EXPECT_EQ(read_file(inside(race_root, "out/" + name)), text_bytes("other content"));
+    }
+    EXPECT_EQ(leftovers(race_root), names{});
+  }
+  fault_refuse_unnamed(0);
+}
+
+void run_flush_counts(const fault_program &program) {
+  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+  scratch_dir dir("flushes");
+  const std::string root = dir.path();
+  // The archive is flushed before it takes its name; extracted files only when they replace one.
+  fault_scenario pack = packing(program, "flush", "V2", "", vehicle_files());
+  lay_out(root, pack);
+  fault_plan(FAULT_OPEN, 0);
+  run_once(pack, root);
+  EXPECT_EQ(fault_calls(FAULT_FLUSH), 1);
+  fault_scenario extract = extraction(program, "flush", "arc.gz2", scenery_image("GZX"));
+  lay_out(root, extract);
+  fault_plan(FAULT_OPEN, 0);
+  run_once(extract, root);
+  EXPECT_EQ(fault_calls(FAULT_FLUSH), 0);
+  // Again with O over the files just made: both are replaced, and both flushed.
+  extract.options = "O";
+  fault_plan(FAULT_OPEN, 0);
+  run_once(extract, root);
+  EXPECT_EQ(fault_calls(FAULT_FLUSH), 2);
+}
+
+void run_out_of_memory_in_search(const fault_program &program) {
+  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
+  scratch_dir dir("search-memory");
+  fault_scenario pack = packing(program, "memory", "S2", "",
+                                {{"gfx/s123-45a.gz2", filled(4, 'C'), IMAGE_STAMP}});
+  lay_out(dir.path(), pack);
+  fault_plan(FAULT_ALLOCATE, 1);  // the folder's list of names is the first block
+  run_result run = run_once(pack, dir.path());
+  fault_plan(FAULT_OPEN, 0);
+  std::string text = display_text(MSG_OUT_OF_MEMORY);
+  if (program.named_failures) {
+    text += ": \"" + inside(dir.path(), "gfx") + path_separator + "*.gz2\"";
+  }
+  EXPECT_TRUE(ends_with(run.err, final_notice(MSG_ERROR_TITLE, text))) << run.err;
+  EXPECT_EQ(run.status, 0);
+}
+
+void run_stop_signals(const fault_program &program) {
+  if (on_windows()) GTEST_SKIP() << "POSIX signals";
+  scratch_dir dir("signals");
+  const std::string root = dir.path();
+  const fault_scenario commands[] = {
+      packing(program, "signal", "V2", "", vehicle_files()),
+      extraction(program, "signal", "arc.gz2", scenery_image("GZX"), "O", {"s123-45a.gz2"}),
+  };
+  // SIGKILL cannot be caught: only a file without a name is sure to go with the process.
+  const int stops[] = {SIGINT, SIGTERM, SIGHUP, SIGKILL};
+  for (int refuse = 0; refuse < 2; ++refuse) {
+    for (int stop : stops) {
+      if (stop == SIGKILL && refuse) continue;
+      for (const fault_scenario &s : commands) {
+        SCOPED_TRACE(std::string(s.command) + " stopped by signal " + std::to_string(stop) +
+                     (refuse ? ", temporary names" : ", files without a name"));
+        lay_out(root, s);
+        const snapshot start = take_snapshot(root);
+        std::fflush(nullptr);
+        pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+          std::freopen("/dev/null", "w", stdout);
+          std::freopen("/dev/null", "w", stderr);
+          fault_refuse_unnamed(refuse);
+          fault_plan(FAULT_OPEN, 0);
+          race_signal = stop;
+          fault_plan_action(FAULT_WRITE, 1, stop_signal_arrives);
+          std::vector<std::string> args = command_arguments(s, root);
+          std::vector<char *> argv;
+          for (std::string &arg : args) argv.push_back(&arg[0]);
+          argv.push_back(nullptr);
+          s.program.entry((int)args.size(), argv.data());
+          _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << status;
+        EXPECT_EQ(leftovers(root), names{});
+        // Nothing was finished: every file stands as before, and nothing new appeared.
+        const snapshot after = take_snapshot(root);
+        EXPECT_EQ(after.size(), start.size());
+        for (const auto &item : start) {
+          auto now = after.find(item.first);
+          EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true))
+              << item.first;
+        }
+      }
+    }
+  }
 }

@@ -85,3 +85,9 @@ TEST(Faults, ExtractSimulated) {
 TEST(Faults, ExtractKeepsExistingFiles) {
   run_fault_scenario(extraction(vorax, "X", "arc.fz2", vehicle_image(), "", {"12345-03.fz2"}));
 }
+
+// Other processes, signals and memory at the edges of a run.
+TEST(Faults, RacesWithOtherProcesses) { run_race_table(vorax); }
+TEST(Faults, FlushesBeforeReplacing) { run_flush_counts(vorax); }
+TEST(Faults, OutOfMemoryWhileListing) { run_out_of_memory_in_search(vorax); }
+TEST(Faults, StopSignalsLeaveNothingBehind) { run_stop_signals(vorax); }

@@ -54,3 +54,9 @@ TEST(LegacyFaults, ExtractSimulated) {
   run_fault_scenario(
       extraction(legacy, "legacy X S", "arc.fz2", older_vehicle_image(), "S", {"12345-03.fz2"}));
 }
+
+// Other processes, signals and memory at the edges of a run.
+TEST(LegacyFaults, RacesWithOtherProcesses) { run_race_table(legacy); }
+TEST(LegacyFaults, FlushesBeforeReplacing) { run_flush_counts(legacy); }
+TEST(LegacyFaults, OutOfMemoryWhileListing) { run_out_of_memory_in_search(legacy); }
+TEST(LegacyFaults, StopSignalsLeaveNothingBehind) { run_stop_signals(legacy); }
