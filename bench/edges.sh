@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# What the nothing-lost rules cost and hold, measured rather than assumed:
+#
+#   1. Kills: packing and extraction stopped at random moments by SIGINT, SIGTERM, SIGHUP and
+#      SIGKILL; counts the runs and the temporary files (".vx*") left behind. Runs on /dev/shm,
+#      where files without a name are available.
+#   2. Flush cost on a disk folder (not tmpfs): packing (one flush of the archive and its folder),
+#      extraction into an empty folder (no flush), and the same extraction with O over the files
+#      it made (one flush per replaced file).
+#
+# Builds nothing; build the programs and the folder generator first:
+#
+#   cmake --preset posix
+#   cmake --build build/posix --target vorax vorax-legacy make_bench_folder
+#   bench/edges.sh
+#
+# Settings (environment):
+#   BUILD   folder with vorax and bench/make_bench_folder (default build/posix)
+#   KILLS   number of stopped runs (default 400)
+#   FILES   files in the folder of each part (default 2000)
+#   DISK    a folder on a disk for part 2 (default $ROOT/build/edges-disk)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build/posix}
+KILLS=${KILLS:-400}
+FILES=${FILES:-2000}
+DISK=${DISK:-$ROOT/build/edges-disk}
+VORAX=$BUILD/vorax
+GENERATOR=$BUILD/bench/make_bench_folder
+for program in "$VORAX" "$GENERATOR"; do
+  [ -x "$program" ] || { echo "missing: $program (see the top of $0)" >&2; exit 1; }
+done
+
+now() { date +%s%N; }
+seconds() { awk -v n="$1" 'BEGIN { printf "%.3f", n / 1e9 }'; }
+
+# ---- 1. kills
+WORK=/dev/shm/vorax-edges
+rm -rf "$WORK"
+mkdir -p "$WORK"
+"$GENERATOR" scenery "$FILES" 1 "$WORK/src" --max-kib 16 >/dev/null
+"$VORAX" S2 "$WORK/src" "$WORK/whole" >/dev/null 2>&1 </dev/null
+start=$(now)
+"$VORAX" X "$WORK/probe" "$WORK/whole.gz2" >/dev/null 2>&1 </dev/null || true
+mkdir -p "$WORK/probe"
+"$VORAX" X "$WORK/probe" "$WORK/whole.gz2" >/dev/null 2>&1 </dev/null
+run_ns=$(( $(now) - start ))
+rm -rf "$WORK/probe"
+
+signals=(INT TERM HUP KILL)
+left=0 killed=0
+for ((i = 0; i < KILLS; i++)); do
+  signal=${signals[$((RANDOM % 4))]}
+  mkdir -p "$WORK/out"
+  if ((i % 2 == 0)); then
+    "$VORAX" S2 "$WORK/src" "$WORK/arc" O >/dev/null 2>&1 </dev/null &
+  else
+    "$VORAX" X "$WORK/out" "$WORK/whole.gz2" O >/dev/null 2>&1 </dev/null &
+  fi
+  pid=$!
+  # Somewhere inside the run: up to the time one extraction takes.
+  sleep "$(awk -v n="$run_ns" -v r="$RANDOM" 'BEGIN { printf "%.4f", n / 1e9 * r / 32768 }')"
+  kill -s "$signal" "$pid" 2>/dev/null && killed=$((killed + 1)) || true
+  wait "$pid" 2>/dev/null || true
+  found=$(find "$WORK" -name '.vx*' | wc -l)
+  left=$((left + found))
+  find "$WORK" -name '.vx*' -delete
+  rm -rf "$WORK/out" "$WORK/arc.gz2"
+done
+echo "kills: $KILLS runs, $killed stopped while running, $left temporary files left"
+
+# ---- 2. flush cost on a disk folder
+rm -rf "$DISK"
+mkdir -p "$DISK"
+cp -r "$WORK/src" "$DISK/src"
+sync
+t0=$(now)
+"$VORAX" S2 "$DISK/src" "$DISK/arc" >/dev/null 2>&1 </dev/null
+t1=$(now)
+mkdir -p "$DISK/out"
+"$VORAX" X "$DISK/out" "$DISK/arc.gz2" >/dev/null 2>&1 </dev/null
+t2=$(now)
+"$VORAX" X "$DISK/out" "$DISK/arc.gz2" O >/dev/null 2>&1 </dev/null
+t3=$(now)
+echo "disk, $FILES files: pack $(seconds $((t1 - t0))) s, extract new $(seconds $((t2 - t1))) s," \
+     "extract O over them (one flush per file) $(seconds $((t3 - t2))) s"
+rm -rf "$DISK" "$WORK"
