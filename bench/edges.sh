@@ -46,18 +46,20 @@ start=$(now)
 mkdir -p "$WORK/probe"
 "$VORAX" X "$WORK/probe" "$WORK/whole.gz2" >/dev/null 2>&1 </dev/null
 run_ns=$(( $(now) - start ))
-rm -rf "$WORK/probe"
+mv "$WORK/probe" "$WORK/full"
 
 signals=(INT TERM HUP KILL)
 left=0 killed=0
 for ((i = 0; i < KILLS; i++)); do
   signal=${signals[$((RANDOM % 4))]}
   mkdir -p "$WORK/out"
-  if ((i % 2 == 0)); then
-    "$VORAX" S2 "$WORK/src" "$WORK/arc" O >/dev/null 2>&1 </dev/null &
-  else
-    "$VORAX" X "$WORK/out" "$WORK/whole.gz2" O >/dev/null 2>&1 </dev/null &
-  fi
+  # Packing over an archive; extraction into an empty folder; extraction with O over every file.
+  case $((i % 3)) in
+    0) "$VORAX" S2 "$WORK/src" "$WORK/arc" O >/dev/null 2>&1 </dev/null & ;;
+    1) "$VORAX" X "$WORK/out" "$WORK/whole.gz2" >/dev/null 2>&1 </dev/null & ;;
+    2) cp -r "$WORK/full/." "$WORK/out"
+       "$VORAX" X "$WORK/out" "$WORK/whole.gz2" O >/dev/null 2>&1 </dev/null & ;;
+  esac
   pid=$!
   # Somewhere inside the run: up to the time one extraction takes.
   sleep "$(awk -v n="$run_ns" -v r="$RANDOM" 'BEGIN { printf "%.4f", n / 1e9 * r / 32768 }')"
@@ -66,7 +68,7 @@ for ((i = 0; i < KILLS; i++)); do
   found=$(find "$WORK" -name '.vx*' | wc -l)
   left=$((left + found))
   find "$WORK" -name '.vx*' -delete
-  rm -rf "$WORK/out" "$WORK/arc.gz2"
+  rm -rf "$WORK/out"
 done
 echo "kills: $KILLS runs, $killed stopped while running, $left temporary files left"
 

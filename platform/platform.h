@@ -171,6 +171,10 @@ void plat_prepare_process(void);
 // null when there is none. The name is copied.
 void plat_guard_file(const char *path);
 
+// Holds back (1) or lets through again (0) the stopping signals, so that a file can be created
+// and guarded in one step: a signal that arrives in between waits until the file is guarded.
+void plat_hold_stop_signals(int hold);
+
 // ---------------------------------------------------------------------------------------------
 // Memory blocks: uncleared memory; null when the system refuses.
 

@@ -653,6 +653,15 @@ void plat_prepare_process(void) {
   }
 }
 
+void plat_hold_stop_signals(int hold) {
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  sigaddset(&stops, SIGHUP);
+  sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stops, nullptr);
+}
+
 void plat_guard_file(const char *path) {
   guard_set = 0;
   std::atomic_signal_fence(std::memory_order_seq_cst);

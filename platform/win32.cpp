@@ -348,6 +348,10 @@ static BOOL WINAPI on_console_stop(DWORD event) {
 
 void plat_prepare_process(void) { SetConsoleCtrlHandler(on_console_stop, TRUE); }
 
+// The console's stop handler runs on a thread of its own; between the creation of a file and its
+// guard it finds nothing to remove, a window of a few instructions.
+void plat_hold_stop_signals(int) {}
+
 void plat_guard_file(const char *path) {
   InterlockedExchange(&guard_set, 0);
   if (path == nullptr) return;

@@ -208,18 +208,23 @@ stream create_write_stream(const char *name) {
   int unnamed = plat_create_unnamed(folder, &s);
   if (unnamed == 1) return NO_STREAM;
   if (unnamed == 2) {
+    // A stopping signal waits until the new file is guarded, so that it removes it.
+    plat_hold_stop_signals(1);
     for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
       temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-      if (compose_temp_name(name, folder_length, temp_counter) != 0) return NO_STREAM;
+      if (compose_temp_name(name, folder_length, temp_counter) != 0) break;
       s = plat_create_new(temp_name);
       if (s != NO_STREAM) break;
     }
+    if (s != NO_STREAM) {
+      plat_guard_file(temp_name);
+      temp_on_disk = 1;
+    }
+    plat_hold_stop_signals(0);
     if (s == NO_STREAM) {
       temp_name[0] = '\0';
       return NO_STREAM;
     }
-    plat_guard_file(temp_name);
-    temp_on_disk = 1;
   }
 
   std::memcpy(final_name, name, length + 1);
@@ -285,17 +290,20 @@ namespace {
 // Gives the unnamed file a temporary name beside its final one, for a move that replaces. 0, or
 // 1 when no name can be given.
 int link_under_temp_name(void) {
+  int rc = 1;
+  plat_hold_stop_signals(1);
   for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
     temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-    if (compose_temp_name(final_name, final_folder_length, temp_counter) != 0) return 1;
-    int rc = plat_link_file(write_open, temp_name);
-    if (rc == 2) continue;  // taken: the next number
-    if (rc != 0) return 1;
+    if (compose_temp_name(final_name, final_folder_length, temp_counter) != 0) break;
+    rc = plat_link_file(write_open, temp_name);
+    if (rc != 2) break;  // linked, or failed; when taken, the next number
+  }
+  if (rc == 0) {
     plat_guard_file(temp_name);
     temp_on_disk = 1;
-    return 0;
   }
-  return 1;
+  plat_hold_stop_signals(0);
+  return rc == 0 ? 0 : 1;
 }
 
 // Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
@@ -321,8 +329,9 @@ int commit_write_stream(int replace, int durable) {
     return 1;
   }
   int rc;
-  if (write_unnamed && !replace) {
-    // The link is the no-replace move: it fails when the name is taken.
+  if (write_unnamed && !replacing) {
+    // Straight onto the final name: the link fails when the name is taken, so it is the
+    // no-replace move, and there is no moment in which a temporary name stands on disk.
     rc = plat_link_file(write_open, final_name);
     if (rc == 0) {
       int failed = plat_close(write_open);
@@ -331,6 +340,8 @@ int commit_write_stream(int replace, int durable) {
         plat_remove_file(final_name);  // ours: it was free a moment ago
         rc = 1;
       }
+    } else if (rc == 2 && replace) {
+      rc = close_and_move(1);  // something else than a regular file stands there (a link)
     }
   } else {
     rc = close_and_move(replace);
