@@ -50,6 +50,8 @@ mv "$WORK/probe" "$WORK/full"
 
 signals=(INT TERM HUP KILL)
 left=0 killed=0
+cases=("packing with O over an archive" "extraction into an empty folder" "extraction with O over every file")
+case_left=(0 0 0)
 for ((i = 0; i < KILLS; i++)); do
   signal=${signals[$((RANDOM % 4))]}
   mkdir -p "$WORK/out"
@@ -67,10 +69,12 @@ for ((i = 0; i < KILLS; i++)); do
   wait "$pid" 2>/dev/null || true
   found=$(find "$WORK" -name '.vx*' | wc -l)
   left=$((left + found))
+  case_left[$((i % 3))]=$((case_left[$((i % 3))] + found))
   find "$WORK" -name '.vx*' -delete
   rm -rf "$WORK/out"
 done
 echo "kills: $KILLS runs, $killed stopped while running, $left temporary files left"
+for c in 0 1 2; do echo "  ${cases[$c]}: ${case_left[$c]} left"; done
 
 # ---- 2. flush cost on a disk folder
 rm -rf "$DISK"

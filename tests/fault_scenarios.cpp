@@ -358,15 +358,6 @@ void names_are_taken(void) {
 
 void stop_signal_arrives(void) { raise(race_signal); }
 
-// Temporary files left anywhere in the scratch folder.
-names leftovers(const std::string &root) {
-  names found;
-  for (const auto &item : fs::recursive_directory_iterator(root)) {
-    std::string name = item.path().filename().string();
-    if (name.rfind(".vx", 0) == 0) found.push_back(name);
-  }
-  return found;
-}
 
 std::string final_notice(uint32_t title, const std::string &text) {
   return notice(display_text(title), text);
@@ -393,7 +384,7 @@ void run_race_table(const fault_program &program) {
                                                 display_text(MSG_NO_ARCHIVE_CREATED))))
         << run.err;
     EXPECT_EQ(read_file(inside(race_root, "arc.fz2")), text_bytes("PRECIOUS"));
-    EXPECT_EQ(leftovers(race_root), names{});
+    EXPECT_EQ(temporary_files(race_root), names{});
 
     // A graphics file that grows between the listing and its copy: an error, no archive.
     lay_out(race_root, pack);
@@ -402,7 +393,7 @@ void run_race_table(const fault_program &program) {
     run = run_once(pack, race_root);
     EXPECT_TRUE(ends_with(run.err, write_error)) << run.err;
     EXPECT_FALSE(fs::exists(inside(race_root, "arc.fz2")));
-    EXPECT_EQ(leftovers(race_root), names{});
+    EXPECT_EQ(temporary_files(race_root), names{});
 
     // Extraction without O: names taken while their files are written are existing files, and
     // the run goes on to its end.
@@ -422,7 +413,7 @@ void run_race_table(const fault_program &program) {
     for (const std::string &name : race_names) {
       EXPECT_EQ(read_file(inside(race_root, "out/" + name)), text_bytes("other content"));
     }
-    EXPECT_EQ(leftovers(race_root), names{});
+    EXPECT_EQ(temporary_files(race_root), names{});
   }
   fault_refuse_unnamed(0);
 }
@@ -504,7 +495,7 @@ void run_stop_signals(const fault_program &program) {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << status;
-        EXPECT_EQ(leftovers(root), names{});
+        EXPECT_EQ(temporary_files(root), names{});
         // Nothing was finished: every file stands as before, and nothing new appeared.
         const snapshot after = take_snapshot(root);
         EXPECT_EQ(after.size(), start.size());

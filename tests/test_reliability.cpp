@@ -37,15 +37,6 @@ bool ends_with(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// Files whose names start as the programs' temporary files do, anywhere below `root`.
-names leftovers(const std::string &root) {
-  names found;
-  for (const auto &item : fs::recursive_directory_iterator(root)) {
-    std::string name = item.path().filename().string();
-    if (name.rfind(".vx", 0) == 0) found.push_back(name);
-  }
-  return found;
-}
 
 // A folder "gfx" with two vehicle files that both programs pack.
 std::string vehicle_folder(const scratch_dir &dir) {
@@ -125,7 +116,7 @@ TEST(Reliability, SpecialNamesGetTheirOwnAnswers) {
       }
     }
     EXPECT_EQ(list_names(join(d, "folder.fz2")), names{"inside"});
-    EXPECT_EQ(leftovers(d), names{});
+    EXPECT_EQ(temporary_files(d), names{});
   }
 }
 
@@ -172,7 +163,7 @@ TEST(Reliability, OptionOKeepsWhatBelongsToTheReplacedFilePosix) {
     ASSERT_EQ(stat(join(out, "12345-04.fz2").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0604u);
     EXPECT_EQ(read_file(join(out, "12345-04.fz2")), text_bytes("BBB"));
-    EXPECT_EQ(leftovers(d), names{});
+    EXPECT_EQ(temporary_files(d), names{});
   }
 }
 
@@ -211,7 +202,7 @@ TEST(Reliability, ClosedPipeIsNoReasonToStopPosix) {
           << text;
     }
     EXPECT_EQ(read_file(dir.file("out/12345-04.fz2")), text_bytes("BBB"));
-    EXPECT_EQ(leftovers(dir.path()), names{});
+    EXPECT_EQ(temporary_files(dir.path()), names{});
   }
 }
 

@@ -66,6 +66,15 @@ names list_names(const std::string &folder) {
   return found;
 }
 
+names temporary_files(const std::string &root) {
+  names found;
+  for (const auto &item : fs::recursive_directory_iterator(root)) {
+    std::string name = item.path().filename().string();
+    if (name.rfind(".vx", 0) == 0) found.push_back(name);
+  }
+  return found;
+}
+
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time) {
   plat_file file = plat_open_existing_for_write(path.c_str());
   if (file == PLAT_NO_FILE) return false;

@@ -26,6 +26,7 @@ std::string make_folder(const scratch_dir &dir, const std::string &name);  // cr
 void write_file(const std::string &path, const bytes &content);
 bytes read_file(const std::string &path);          // empty when the file cannot be read
 names list_names(const std::string &folder);       // sorted, files only (temporary ones too)
+names temporary_files(const std::string &root);    // the programs' ".vx" files anywhere below
 
 // Last-write times as local DOS date and time. set_local_time: false on failure. stamp_of (DOS
 // date high, time low) reads it through the directory search; 0 when it cannot.

@@ -307,9 +307,20 @@ int link_under_temp_name(void) {
 }
 
 // Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
-// when `replace` is 0 and the final name is taken.
+// when `replace` is 0 and the final name is taken. An unnamed file is linked under a temporary
+// name and moved before it is closed, so that its temporary name stands on disk for as short a
+// time as can be (its data is on the disk already: a file that replaces one is flushed first).
 int close_and_move(int replace) {
-  if (write_unnamed && link_under_temp_name() != 0) return 1;
+  if (write_unnamed) {
+    if (link_under_temp_name() != 0) return 1;
+    int rc = replace ? plat_replace_file(temp_name, final_name)
+                     : plat_move_file_new(temp_name, final_name);
+    if (rc != 0) return rc;
+    temp_on_disk = 0;
+    int failed = plat_close(write_open);
+    write_open = NO_STREAM;
+    return failed ? 1 : 0;
+  }
   int failed = plat_close(write_open);
   write_open = NO_STREAM;
   if (failed) return 1;
