@@ -1,9 +1,9 @@
 // Name matching for the directory search, with the rules of the Windows file search.
 #include "platform/wildcard.h"
 
-#include <algorithm>
 #include <cstring>
-#include <vector>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -18,17 +18,21 @@ unsigned char fold_case(unsigned char c) {
 
 // The pattern is run as a set of name positions that can be reached after each pattern
 // character, so that any number of '*' costs at most pattern length times name length steps.
+// The sets live on the stack: a name too long for the program's name buffers matches nothing.
 int wildcard_match(const char *pattern, const char *name) {
   if (pattern == nullptr || name == nullptr) return 0;
   const size_t name_length = std::strlen(name);
-  std::vector<unsigned char> reached(name_length + 1, 0);
-  std::vector<unsigned char> next(name_length + 1, 0);
+  if (name_length >= NAME_BUFFER_SIZE) return 0;
+  unsigned char sets[2][NAME_BUFFER_SIZE + 1];
+  unsigned char *reached = sets[0];
+  unsigned char *next = sets[1];
+  std::memset(reached, 0, name_length + 1);
   reached[0] = 1;
 
   for (const char *p = pattern; *p != '\0'; ++p) {
     const unsigned char pc = (unsigned char)*p;
     bool any = false;
-    std::fill(next.begin(), next.end(), 0);
+    std::memset(next, 0, name_length + 1);
     if (pc == '*') {
       // Any run, also an empty one: everything from the first reachable position on.
       size_t first = 0;
@@ -54,7 +58,9 @@ int wildcard_match(const char *pattern, const char *name) {
       }
     }
     if (!any) return 0;
-    reached.swap(next);
+    unsigned char *swapped = reached;
+    reached = next;
+    next = swapped;
   }
   return reached[name_length] ? 1 : 0;
 }

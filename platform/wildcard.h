@@ -7,4 +7,5 @@
 //       nothing instead (so "?????-??.fz2" finds "12345-1.fz2").
 //   "*" matches any run of characters, also an empty one.
 //   Letters match regardless of case (a-z against A-Z only); every other byte matches itself.
+// A name of NAME_BUFFER_SIZE bytes or more matches nothing.
 int wildcard_match(const char *pattern, const char *name);
