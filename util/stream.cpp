@@ -309,7 +309,8 @@ int link_under_temp_name(void) {
 // Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
 // when `replace` is 0 and the final name is taken. An unnamed file is linked under a temporary
 // name and moved before it is closed, so that its temporary name stands on disk for as short a
-// time as can be (its data is on the disk already: a file that replaces one is flushed first).
+// time as can be. Its data is on the disk already (the caller flushed it), so a close that fails
+// after the move takes nothing back.
 int close_and_move(int replace) {
   if (write_unnamed) {
     if (link_under_temp_name() != 0) return 1;
@@ -317,9 +318,9 @@ int close_and_move(int replace) {
                      : plat_move_file_new(temp_name, final_name);
     if (rc != 0) return rc;
     temp_on_disk = 0;
-    int failed = plat_close(write_open);
+    plat_close(write_open);
     write_open = NO_STREAM;
-    return failed ? 1 : 0;
+    return 0;
   }
   int failed = plat_close(write_open);
   write_open = NO_STREAM;
@@ -352,9 +353,12 @@ int commit_write_stream(int replace, int durable) {
         rc = 1;
       }
     } else if (rc == 2 && replace) {
-      rc = close_and_move(1);  // something else than a regular file stands there (a link)
+      // Something else than a regular file stands there (a link): replaced through a temporary
+      // name, with the data on the disk first.
+      rc = plat_flush(write_open) != 0 ? 1 : close_and_move(1);
     }
   } else {
+    // Unnamed here means replacing or durable: flushed above.
     rc = close_and_move(replace);
   }
   if (rc != 0) {
