@@ -440,23 +440,6 @@ void run_flush_counts(const fault_program &program) {
   EXPECT_EQ(fault_calls(FAULT_FLUSH), 2);
 }
 
-void run_out_of_memory_in_search(const fault_program &program) {
-  if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
-  scratch_dir dir("search-memory");
-  fault_scenario pack = packing(program, "memory", "S2", "",
-                                {{"gfx/s123-45a.gz2", filled(4, 'C'), IMAGE_STAMP}});
-  lay_out(dir.path(), pack);
-  fault_plan(FAULT_ALLOCATE, 1);  // the folder's list of names is the first block
-  run_result run = run_once(pack, dir.path());
-  fault_plan(FAULT_OPEN, 0);
-  std::string text = display_text(MSG_OUT_OF_MEMORY);
-  if (program.named_failures) {
-    text += ": \"" + inside(dir.path(), "gfx") + path_separator + "*.gz2\"";
-  }
-  EXPECT_TRUE(ends_with(run.err, final_notice(MSG_ERROR_TITLE, text))) << run.err;
-  EXPECT_EQ(run.status, 0);
-}
-
 void run_stop_signals(const fault_program &program) {
   if (on_windows()) GTEST_SKIP() << "POSIX signals";
   scratch_dir dir("signals");

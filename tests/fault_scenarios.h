@@ -45,8 +45,6 @@ void run_fault_scenario(const fault_scenario &scenario);
 void run_race_table(const fault_program &program);
 // Flushes: the archive before it takes its name, an extracted file only when it replaces one.
 void run_flush_counts(const fault_program &program);
-// No memory for the folder's list of names: "Out of memory", naming the search (vorax).
-void run_out_of_memory_in_search(const fault_program &program);
 // SIGINT, SIGTERM and SIGHUP while packing or extracting: the process ends by that signal and
 // leaves nothing behind; SIGKILL too where files have no name until they are complete.
 void run_stop_signals(const fault_program &program);

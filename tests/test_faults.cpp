@@ -89,5 +89,4 @@ TEST(Faults, ExtractKeepsExistingFiles) {
 // Other processes, signals and memory at the edges of a run.
 TEST(Faults, RacesWithOtherProcesses) { run_race_table(vorax); }
 TEST(Faults, FlushesBeforeReplacing) { run_flush_counts(vorax); }
-TEST(Faults, OutOfMemoryWhileListing) { run_out_of_memory_in_search(vorax); }
 TEST(Faults, StopSignalsLeaveNothingBehind) { run_stop_signals(vorax); }

@@ -58,5 +58,4 @@ TEST(LegacyFaults, ExtractSimulated) {
 // Other processes, signals and memory at the edges of a run.
 TEST(LegacyFaults, RacesWithOtherProcesses) { run_race_table(legacy); }
 TEST(LegacyFaults, FlushesBeforeReplacing) { run_flush_counts(legacy); }
-TEST(LegacyFaults, OutOfMemoryWhileListing) { run_out_of_memory_in_search(legacy); }
 TEST(LegacyFaults, StopSignalsLeaveNothingBehind) { run_stop_signals(legacy); }
