@@ -13,8 +13,8 @@
 #include "util/stream.h"
 
 // The current program's command line: 18 characters of the command and options count; the
-// commands X, V, W, U, S and the options O, S, I.
-static const command_rules current_rules = {20, 18, "XVWUS", "OSI"};
+// commands X, V, W, U, S and the options O, S, I, Q.
+static const command_rules current_rules = {20, 18, "XVWUS", "OSIQ"};
 
 int parse_command_line(int argc, char **argv, command_line *cmd) {
   return parse_arguments(argc, argv, &current_rules, cmd);
@@ -68,12 +68,14 @@ int run_vorax(int argc, char **argv) {
   print_newline();
 
   command_line cmd;
-  if (parse_command_line(argc, argv, &cmd) != 0) {
+  int refused = parse_command_line(argc, argv, &cmd);
+  set_quiet_notices(cmd.quiet);
+  if (refused) {
     show_usage();
-    return 1;
+    return EXIT_REFUSED;
   }
 
-  if (refuse_archive(&cmd)) return 1;
+  if (refuse_archive(&cmd)) return EXIT_REFUSED;
 
   final_message message;
   reset_packing_state();
@@ -95,5 +97,5 @@ int run_vorax(int argc, char **argv) {
     compose_pack_result(result, &cmd, failed_name, display_text, &message);
   }
   show_final(&message);
-  return 0;
+  return final_status(&message);
 }

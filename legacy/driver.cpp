@@ -40,9 +40,9 @@ int run_vorax_legacy(int argc, char **argv) {
   command_line cmd;
   if (parse_arguments(argc, argv, &legacy_rules, &cmd) != 0) {
     show_usage();
-    return 1;
+    return EXIT_REFUSED;
   }
-  if (refuse_archive(&cmd)) return 1;
+  if (refuse_archive(&cmd)) return EXIT_REFUSED;
 
   reset_packing_state();
   final_message message;
@@ -62,5 +62,5 @@ int run_vorax_legacy(int argc, char **argv) {
     compose_legacy_pack_result(result, display_text, &message);
   }
   show_final(&message);
-  return 0;
+  return final_status(&message);
 }

@@ -93,7 +93,7 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
   std::vector<answer> answers;
   auto same = [&] { answers.push_back({0, std::string()}); };
   auto error = [&](const std::string &text) {
-    answers.push_back({0, notice(display_text(MSG_ERROR_TITLE), text)});
+    answers.push_back({2, notice(display_text(MSG_ERROR_TITLE), text)});
   };
   // vorax names the graphics file that failed; the legacy program shows the bare message.
   auto file_error = [&](uint32_t number) {
