@@ -12,6 +12,11 @@
 #include "util/names.h"
 #include "util/stream.h"
 
+// The version and date in the banner come from the build (the project version in CMake).
+#ifndef VORAX_BANNER_VERSION
+#error "VORAX_BANNER_VERSION must be set by the build"
+#endif
+
 // The current program's command line: 18 characters of the command and options count; the
 // commands X, V, W, U, S and the options O, S, I, Q.
 static const command_rules current_rules = {20, 18, "XVWUS", "OSIQ"};
@@ -64,7 +69,7 @@ void compose_pack_result(unsigned result, const command_line *cmd, const char *f
 int run_vorax(int argc, char **argv) {
   language_index = select_language();
   print_newline();
-  std::printf("XQ Dezo-Reruzer %s 0.023 02/2011", display_text(MSG_VERSION));
+  std::printf("XQ Dezo-Reruzer %s " VORAX_BANNER_VERSION, display_text(MSG_VERSION));
   print_newline();
 
   command_line cmd;

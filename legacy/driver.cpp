@@ -9,6 +9,11 @@
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 
+// The version and date in the banner come from the build (the project version in CMake).
+#ifndef VORAX_BANNER_VERSION
+#error "VORAX_BANNER_VERSION must be set by the build"
+#endif
+
 static const command_rules legacy_rules = {10, 8, "XVUS", "OS"};
 
 void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_message *out) {
@@ -35,7 +40,7 @@ void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_messa
 
 int run_vorax_legacy(int argc, char **argv) {
   language_index = select_language();
-  std::printf("\nXQ Dezo-Reruzer %s 0.009 02/2009\n", display_text(MSG_VERSION));
+  std::printf("\nXQ Dezo-Reruzer %s " VORAX_BANNER_VERSION "\n", display_text(MSG_VERSION));
 
   command_line cmd;
   if (parse_arguments(argc, argv, &legacy_rules, &cmd) != 0) {

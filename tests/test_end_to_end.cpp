@@ -430,7 +430,7 @@ TEST(EndToEndLanguage, EveryLanguage) {
     const char *expected = std::getenv("VORAX_TEST_PRIMARY_LANGUAGE");
     if (expected != nullptr) {
       ASSERT_EQ(std::strtol(expected, nullptr, 16), primary)
-          << "the locale of this run is not generated on this machine (localedef)";
+          << "Wine did not take the language of LANG: is that locale generated (localedef)?";
     }
   }
   scratch_dir dir("e2e-languages");
