@@ -1,6 +1,7 @@
 # Formats manual pages with groff's man macros and every warning on; any warning fails.
 #
 #   cmake -DGROFF=<groff> -DPAGES=<page;page...> -P check_man.cmake
+cmake_minimum_required(VERSION 3.25)
 foreach(page IN LISTS PAGES)
   if(NOT EXISTS "${page}")
     message(FATAL_ERROR "manual page not found: ${page}")

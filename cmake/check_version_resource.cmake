@@ -2,7 +2,11 @@
 # version strings, which the resource holds in UTF-16.
 #
 #   cmake -DPROGRAM=<file.exe> -DFILE_VERSION=<v> -DPRODUCT_VERSION=<v> -P check_version_resource.cmake
-file(STRINGS "${PROGRAM}" texts ENCODING UTF-16LE LENGTH_MINIMUM 1)
+cmake_minimum_required(VERSION 3.25)
+# Only the texts looked for: other bytes of the program may hold "[", which would join list
+# elements.
+file(STRINGS "${PROGRAM}" texts ENCODING UTF-16LE LENGTH_MINIMUM 1
+     REGEX "^(FileVersion|ProductVersion|ProductName|FileDescription|OriginalFilename|vorax|[0-9.]+)$")
 set(expected
     FileVersion "${FILE_VERSION}" ProductVersion "${PRODUCT_VERSION}"
     ProductName vorax FileDescription OriginalFilename)
