@@ -20,8 +20,8 @@ file(MAKE_DIRECTORY "${WORK}" "${WORK}/out")
 
 # Runs the program with the given arguments and shows the command line, the console output and
 # the notice (the program writes its final message on standard error). vorax answers exit
-# status 1 for a usage error or a refused archive and 0 whenever it got to work; the demo stops
-# at anything but 0.
+# status 0 when the command did its work, 1 when it refused to start and 2 when it failed; the
+# demo stops at anything but 0.
 function(demo_run)
   string(JOIN " " command_line vorax ${ARGN})
   message("")

@@ -27,9 +27,37 @@ static char *take_field(char *field, const char *argument, const command_rules *
   return rest;
 }
 
+// Options: the letters of the program's rules in any order and case (O, S, I, and for vorax Q);
+// every other character is ignored.
+static void read_options(const char *argument, const command_rules *rules, command_line *cmd) {
+  char options[LARGEST_FIELD];
+  for (const char *o = take_field(options, argument, rules); *o != '\0'; ++o) {
+    char option = to_upper_ascii(*o);
+    if (std::strchr(rules->options, option) == nullptr) continue;
+    switch (option) {
+      case 'O': cmd->overwrite = 1; break;
+      case 'S': cmd->simulate = 1; break;
+      case 'I': cmd->info = 1; break;
+      case 'Q': cmd->quiet = 1; break;
+      default: break;
+    }
+  }
+}
+
+// 1 when the last component of a name (behind the last path stop) holds a ".".
+static int has_extension(const char *name) {
+  const char *component = name;
+  for (const char *p = name; *p != '\0'; ++p) {
+    if (is_name_stop(*p)) component = p + 1;
+  }
+  return std::strchr(component, '.') != nullptr;
+}
+
 int parse_arguments(int argc, char **argv, const command_rules *rules, command_line *cmd) {
   std::memset(cmd, 0, sizeof *cmd);
   if (argc < 4) return 1;
+  // The options are read first, so that Q holds also for the usage box of a wrong command.
+  if (argc > 4) read_options(argv[4], rules, cmd);
 
   char field[LARGEST_FIELD];
   char *p = take_field(field, argv[1], rules);
@@ -63,30 +91,16 @@ int parse_arguments(int argc, char **argv, const command_rules *rules, command_l
     cmd->directory[length - 1] = '\0';
   }
 
-  // Archive name: the default extension ".fz", ".uz" or ".gz" plus the zoom digit when it has
-  // no "." anywhere (X takes the name as typed).
+  // Archive name: the default extension ".fz", ".uz" or ".gz" plus the zoom digit when its last
+  // component has no "." (a "." in a folder, as in ../out/train, does not count). X takes the
+  // name as typed.
   if (copy_text(cmd->archive_name, sizeof cmd->archive_name, argv[3]) != 0) return 1;
-  if (!cmd->extract && std::strchr(cmd->archive_name, '.') == nullptr) {
+  if (!cmd->extract && !has_extension(cmd->archive_name)) {
     const char *extension = cmd->vehicle ? ".fz" : cmd->select_by_name ? ".uz" : ".gz";
     size_t used = std::strlen(cmd->archive_name);
     if (used + 4 >= sizeof cmd->archive_name) return 1;
     std::memcpy(cmd->archive_name + used, extension, 4);
     append_char(cmd->archive_name, (char)('0' + cmd->zoom_digit));
-  }
-
-  // Options: O, S and I in any order and case; every other character is ignored.
-  if (argc > 4) {
-    char options[LARGEST_FIELD];
-    for (const char *o = take_field(options, argv[4], rules); *o != '\0'; ++o) {
-      char option = to_upper_ascii(*o);
-      if (std::strchr(rules->options, option) == nullptr) continue;
-      switch (option) {
-        case 'O': cmd->overwrite = 1; break;
-        case 'S': cmd->simulate = 1; break;
-        case 'I': cmd->info = 1; break;
-        default: break;
-      }
-    }
   }
   return 0;
 }
@@ -111,6 +125,10 @@ void compose_archive_refusal(uint32_t number, const char *archive_name, text_loo
 
 void show_final(const final_message *message) {
   show_message_box(message->text, display_text(message->title));
+}
+
+int final_status(const final_message *message) {
+  return message->title == MSG_ERROR_TITLE ? EXIT_FAILED : EXIT_DONE;
 }
 
 int refuse_archive(const command_line *cmd) {

@@ -12,9 +12,14 @@
 #include "util/names.h"
 #include "util/stream.h"
 
+// The version and date in the banner come from the build (the project version in CMake).
+#ifndef VORAX_BANNER_VERSION
+#error "VORAX_BANNER_VERSION must be set by the build"
+#endif
+
 // The current program's command line: 18 characters of the command and options count; the
-// commands X, V, W, U, S and the options O, S, I.
-static const command_rules current_rules = {20, 18, "XVWUS", "OSI"};
+// commands X, V, W, U, S and the options O, S, I, Q.
+static const command_rules current_rules = {20, 18, "XVWUS", "OSIQ"};
 
 int parse_command_line(int argc, char **argv, command_line *cmd) {
   return parse_arguments(argc, argv, &current_rules, cmd);
@@ -65,16 +70,18 @@ int run_vorax(int argc, char **argv) {
   plat_prepare_process();
   language_index = select_language();
   print_newline();
-  std::printf("XQ Dezo-Reruzer %s 0.023 02/2011", display_text(MSG_VERSION));
+  std::printf("XQ Dezo-Reruzer %s " VORAX_BANNER_VERSION, display_text(MSG_VERSION));
   print_newline();
 
   command_line cmd;
-  if (parse_command_line(argc, argv, &cmd) != 0) {
+  int refused = parse_command_line(argc, argv, &cmd);
+  set_quiet_notices(cmd.quiet);
+  if (refused) {
     show_usage();
-    return 1;
+    return EXIT_REFUSED;
   }
 
-  if (refuse_archive(&cmd)) return 1;
+  if (refuse_archive(&cmd)) return EXIT_REFUSED;
 
   final_message message;
   reset_packing_state();
@@ -97,5 +104,5 @@ int run_vorax(int argc, char **argv) {
     compose_pack_result(result, &cmd, failed_name, display_text, &message);
   }
   show_final(&message);
-  return 0;
+  return final_status(&message);
 }

@@ -17,6 +17,7 @@ struct command_line {
   int overwrite;            // option O
   int simulate;             // option S
   int info;                 // option I
+  int quiet;                // option Q (vorax only): final message on standard error, no box
   char directory[NAME_BUFFER_SIZE];
   char archive_name[NAME_BUFFER_SIZE];
 };
@@ -36,6 +37,11 @@ int parse_arguments(int argc, char **argv, const command_rules *rules, command_l
 
 // parse_arguments with the current program's rules.
 int parse_command_line(int argc, char **argv, command_line *cmd);
+
+// Exit statuses of both programs, for scripts: the command did its work (extraction that kept
+// existing files included); it was refused before it started (usage, archive not opened,
+// archive exists); it ran and failed (every final message under the title "Error").
+enum { EXIT_DONE = 0, EXIT_REFUSED = 1, EXIT_FAILED = 2 };
 
 // The texts of the final box: the text and the message number of its title.
 struct final_message {
@@ -61,6 +67,10 @@ int refuse_archive(const command_line *cmd);
 
 // Shows a final message in its box.
 void show_final(const final_message *message);
+
+// The exit status of a command that ran: EXIT_FAILED when its final message is an error, else
+// EXIT_DONE.
+int final_status(const final_message *message);
 
 // The whole program: returns the process exit status.
 int run_vorax(int argc, char **argv);

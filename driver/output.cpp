@@ -44,7 +44,20 @@ const char *display_text(uint32_t number) {
   return display_cache[number];
 }
 
-void show_message_box(const char *text, const char *title) { plat_show_notice(text, title); }
+// Option Q: the notices go to standard error and nothing waits, so that scripts run unattended.
+static int quiet_notices;
+
+void set_quiet_notices(int quiet) { quiet_notices = quiet; }
+
+void show_message_box(const char *text, const char *title) {
+  if (!quiet_notices) {
+    plat_show_notice(text, title);
+    return;
+  }
+  fflush(stdout);  // the notice follows the progress lines
+  fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", text != nullptr ? text : "");
+  fflush(stderr);
+}
 
 void show_error(const char *text) { show_message_box(text, display_text(MSG_ERROR_TITLE)); }
 

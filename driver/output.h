@@ -13,8 +13,11 @@ const char *display_text(uint32_t number);
 // or display_text (what the user sees).
 typedef const char *(*text_lookup)(uint32_t number);
 
-// A modal box with one OK button and the information icon; texts in display form.
+// A modal box with one OK button and the information icon; texts in display form. Once quiet
+// notices are set, a notice on standard error instead (the title on a line of its own, then the
+// text) that waits for nobody, on every system.
 void show_message_box(const char *text, const char *title);
+void set_quiet_notices(int quiet);
 // show_message_box with the title of message 4 ("Error").
 void show_error(const char *text);
 // The usage text (message 6) under the title of message 5.

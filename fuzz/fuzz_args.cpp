@@ -31,24 +31,28 @@ void check(int rc, const command_line &cmd, const std::vector<std::string> &args
   if (args.size() < 4) fail("too few arguments accepted", rules);
   if (!fits(cmd.directory) || !fits(cmd.archive_name)) fail("field not terminated", rules);
   int flags[] = {cmd.extract, cmd.vehicle, cmd.select_by_name, cmd.overwrite, cmd.simulate,
-                 cmd.info};
+                 cmd.info, cmd.quiet};
   for (int f : flags) {
     if (f != 0 && f != 1) fail("flag neither 0 nor 1", rules);
   }
   if (cmd.extract ? (cmd.zoom_digit != 0 || cmd.vehicle || cmd.select_by_name)
                   : (cmd.zoom_digit != 1 && cmd.zoom_digit != 2 && cmd.zoom_digit != 4))
     fail("command and zoom digit disagree", rules);
-  if (legacy && ((cmd.vehicle && cmd.select_by_name) || cmd.info))
-    fail("W or option I by the legacy rules", rules);
-  if (args.size() < 5 && (cmd.overwrite || cmd.simulate || cmd.info))
+  if (legacy && ((cmd.vehicle && cmd.select_by_name) || cmd.info || cmd.quiet))
+    fail("W or option I or Q by the legacy rules", rules);
+  if (args.size() < 5 && (cmd.overwrite || cmd.simulate || cmd.info || cmd.quiet))
     fail("options without an options argument", rules);
   // The directory loses one trailing separator at most; the archive name is kept (X) or gains
-  // an extension of 4 characters when it has no ".".
+  // an extension of 4 characters when its last component has no ".".
   std::string directory = args[2], archive = args[3];
   if (!directory.empty() && directory.back() == path_separator) directory.pop_back();
   if (directory != cmd.directory) fail("directory changed", rules);
   std::string name = cmd.archive_name;
-  if (name != archive && (cmd.extract || archive.find('.') != std::string::npos ||
+  size_t component = 0;
+  for (size_t i = 0; i < archive.size(); ++i) {
+    if (is_name_stop(archive[i])) component = i + 1;
+  }
+  if (name != archive && (cmd.extract || archive.find('.', component) != std::string::npos ||
                           name.compare(0, archive.size(), archive) != 0 ||
                           name.size() != archive.size() + 4))
     fail("archive name changed", rules);

@@ -9,6 +9,11 @@
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 
+// The version and date in the banner come from the build (the project version in CMake).
+#ifndef VORAX_BANNER_VERSION
+#error "VORAX_BANNER_VERSION must be set by the build"
+#endif
+
 static const command_rules legacy_rules = {10, 8, "XVUS", "OS"};
 
 void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_message *out) {
@@ -36,14 +41,14 @@ void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_messa
 int run_vorax_legacy(int argc, char **argv) {
   plat_prepare_process();
   language_index = select_language();
-  std::printf("\nXQ Dezo-Reruzer %s 0.009 02/2009\n", display_text(MSG_VERSION));
+  std::printf("\nXQ Dezo-Reruzer %s " VORAX_BANNER_VERSION "\n", display_text(MSG_VERSION));
 
   command_line cmd;
   if (parse_arguments(argc, argv, &legacy_rules, &cmd) != 0) {
     show_usage();
-    return 1;
+    return EXIT_REFUSED;
   }
-  if (refuse_archive(&cmd)) return 1;
+  if (refuse_archive(&cmd)) return EXIT_REFUSED;
 
   reset_packing_state();
   replace_archive = cmd.overwrite;
@@ -64,5 +69,5 @@ int run_vorax_legacy(int argc, char **argv) {
     compose_legacy_pack_result(result, display_text, &message);
   }
   show_final(&message);
-  return 0;
+  return final_status(&message);
 }

@@ -105,7 +105,7 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
   std::vector<answer> answers;
   auto same = [&] { answers.push_back({0, std::string()}); };
   auto error = [&](const std::string &text) {
-    answers.push_back({0, notice(display_text(MSG_ERROR_TITLE), text)});
+    answers.push_back({2, notice(display_text(MSG_ERROR_TITLE), text)});
   };
   // vorax names the graphics file that failed; the legacy program shows the bare message.
   auto file_error = [&](uint32_t number) {
@@ -163,7 +163,7 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
       file_error(MSG_OUT_OF_MEMORY);
       // The folder's list of names: vorax names the search pattern.
       if (s.program.named_failures) {
-        answers.push_back({0,
+        answers.push_back({2,
                            std::string(display_text(MSG_ERROR_TITLE)) + "\n" +
                                display_text(MSG_OUT_OF_MEMORY) + ": \"" +
                                inside(root, s.directory) + path_separator,

@@ -48,11 +48,16 @@ TEST(Driver, CommandsAndDefaultExtensions) {
       {"V4", "train", "train.fz4", 4, 1, 0}, {"W2", "loco", "loco.fz2", 2, 1, 1},
       {"S1", "train", "train.gz1", 1, 0, 0}, {"U4", "train", "train.uz4", 4, 0, 1},
       {"S2", "train.dat", "train.dat", 2, 0, 0}, {"V1", "t", "t.fz1", 1, 1, 0},
-      {"U2", "./out/park", "./out/park", 2, 0, 1},  // a "." anywhere suppresses the extension
+      // Only a "." in the last component keeps the name as typed.
+      {"U2", "./out/park", "./out/park.uz2", 2, 0, 1},
+      {"V2", "../archives/train", "../archives/train.fz2", 2, 1, 0},
+      {"S4", "v1.2/train", "v1.2/train.gz4", 4, 0, 0},
+      {"S2", "v1.2/train.old", "v1.2/train.old", 2, 0, 0},
+      {"V2", "out/.train", "out/.train", 2, 1, 0},
   };
   for (const auto &c : cases) {
-    ASSERT_EQ(0, parse({c.command, "gfx", c.archive})) << c.command;
-    EXPECT_EQ(c.expected, std::string(cmd.archive_name)) << c.command;
+    ASSERT_EQ(0, parse({c.command, "gfx", native(c.archive)})) << c.archive;
+    EXPECT_EQ(native(c.expected), std::string(cmd.archive_name)) << c.archive;
     EXPECT_EQ(c.zoom * 100 + c.vehicle * 10 + c.by_name,
               cmd.zoom_digit * 100 + cmd.vehicle * 10 + cmd.select_by_name) << c.command;
   }
@@ -61,10 +66,20 @@ TEST(Driver, CommandsAndDefaultExtensions) {
 TEST(Driver, OptionsDirectoryAndLengths) {
   for (const char *options : {"-OSI", "/osi", "iso", "O S I", " - SOI"}) {
     ASSERT_EQ(0, parse({"V2", "gfx", "t", options}));
-    EXPECT_TRUE(cmd.overwrite && cmd.simulate && cmd.info) << options;
+    EXPECT_TRUE(cmd.overwrite && cmd.simulate && cmd.info && !cmd.quiet) << options;
   }
   ASSERT_EQ(0, parse({"V2", "gfx", "t", "-Z"}));
-  EXPECT_FALSE(cmd.overwrite || cmd.simulate || cmd.info);
+  EXPECT_FALSE(cmd.overwrite || cmd.simulate || cmd.info || cmd.quiet);
+  for (const char *options : {"Q", "-q", "oQs", "/siq"}) {
+    ASSERT_EQ(0, parse({"X", "out", "t", options}));
+    EXPECT_TRUE(cmd.quiet) << options;
+  }
+  // Q is known also when the command is refused, so that the usage text does not wait either.
+  for (const std::vector<std::string> &refused :
+       {std::vector<std::string>{"V3", "g", "t", "Q"}, {"V2", std::string(260, 'd'), "t", "q"}}) {
+    EXPECT_EQ(1, parse(refused));
+    EXPECT_TRUE(cmd.quiet);
+  }
   // Letters after the 18th character of the argument are ignored.
   ASSERT_EQ(0, parse({"V2", "gfx", "t", "-" + std::string(17, ' ') + "OS"}));
   EXPECT_FALSE(cmd.overwrite || cmd.simulate);
@@ -129,4 +144,32 @@ TEST(Driver, ComposedPackingResults) {
   EXPECT_NE(std::string::npos, std::string(m.text).find(long_name + "\""));
   language_index = LANGUAGE_ENGLISH;
   reset_packing_state();
+}
+
+// Scripts tell the outcome by the exit status: every final message under the title "Error" is a
+// failure (2), every other one success (0); refusals before the start are 1 (end-to-end tests).
+TEST(Driver, ExitStatusOfEveryFinalMessage) {
+  language_index = LANGUAGE_ENGLISH;
+  command_line pack = {};
+  pack.vehicle = 1;
+  final_message m;
+  for (int info = 0; info <= 1; ++info) {
+    pack.info = info;
+    compose_pack_result(0, &pack, "", message_text, &m);
+    EXPECT_EQ(EXIT_DONE, final_status(&m)) << m.text;
+  }
+  for (unsigned result : {1u, 2u, 3u, 4u, 5u, 7u, 10u, 11u, 12u, 13u, 14u, 0xFFFFFFFFu}) {
+    compose_pack_result(result, &pack, "12345-01.fz2", message_text, &m);
+    EXPECT_EQ(EXIT_FAILED, final_status(&m)) << m.text;
+  }
+  // Extraction that kept existing files did its work.
+  compose_extract_result(0, 2, 1, 1, message_text, &m);
+  EXPECT_EQ(EXIT_DONE, final_status(&m)) << m.text;
+  for (unsigned result : {1u, 2u, 3u, 4u, 5u}) {
+    compose_extract_result(result, 2, 1, 0, message_text, &m);
+    EXPECT_EQ(EXIT_FAILED, final_status(&m)) << m.text;
+  }
+  EXPECT_EQ(0, EXIT_DONE);
+  EXPECT_EQ(1, EXIT_REFUSED);
+  EXPECT_EQ(2, EXIT_FAILED);
 }

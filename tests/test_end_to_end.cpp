@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "examples/sample_gfx.h"
+#include "platform/platform.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
@@ -179,7 +181,7 @@ TEST(EndToEndOptions, PackingRefusesReplacesOrSimulates) {
 
   // A run with O that fails on a bad file keeps the archive as it was.
   write_file(join(gfx, "10414-99.fz2"), text_bytes("bad"));
-  run({"V2", gfx, dir.file("train"), "O"}, 0, error("Data error: \"10414-99.fz2\""));
+  run({"V2", gfx, dir.file("train"), "O"}, 2, error("Data error: \"10414-99.fz2\""));
   EXPECT_EQ(hex_bytes(VEHICLE_EXAMPLE), read_file(archive));
   EXPECT_EQ(names{"train.fz2"}, list_names(dir.path()));
 }
@@ -274,8 +276,8 @@ TEST(EndToEndFailures, UsageAndRefusedArchives) {
                           error("Archive file \"" + missing + "\" not opened")).out);
   // V1 passes the command line but not the packer; 259 characters fit the directory field but
   // leave no room for the search pattern.
-  run({"V1", dir.path(), dir.file("train")}, 0, error("Packing: rc=5"));
-  run({"V2", std::string(259, 'd'), dir.file("train")}, 0, error("Packing: rc=5"));
+  run({"V1", dir.path(), dir.file("train")}, 2, error("Packing: rc=5"));
+  run({"V2", std::string(259, 'd'), dir.file("train")}, 2, error("Packing: rc=5"));
   EXPECT_EQ(names{}, list_names(dir.path()));
 }
 
@@ -284,9 +286,9 @@ TEST(EndToEndFailures, PackingAndExtractionResults) {
   std::string empty = make_folder(dir, "empty");
   std::string archives = make_folder(dir, "archives");
   EXPECT_EQ(banner(),  // not even "Collecting files"
-            run({"V2", empty, join(archives, "train"), "I"}, 0, error("No file found")).out);
+            run({"V2", empty, join(archives, "train"), "I"}, 2, error("No file found")).out);
   // Scenery packing shows the notice itself, then the result shows it once more.
-  run({"S2", empty, join(archives, "land")}, 0, error("No file found") + error("No file found"));
+  run({"S2", empty, join(archives, "land")}, 2, error("No file found") + error("No file found"));
 
   // The first bad file ends the command, named in the notice; no archive is written.
   sample_vehicle_header wrong_version = {0x0384, 0x0012, 0, 1, 2, 3, 4};
@@ -301,16 +303,16 @@ TEST(EndToEndFailures, PackingAndExtractionResults) {
     std::string gfx = make_folder(dir, std::string("gfx-") + c.name);
     ASSERT_TRUE(put_file(join(gfx, "10000-00.fz2"), vehicle_file("good", 1)));
     write_file(join(gfx, c.name), c.content);
-    run({"V2", gfx, join(archives, "train"), c.options}, 0,
+    run({"V2", gfx, join(archives, "train"), c.options}, 2,
         error(std::string(c.message) + ": \"" + c.name + "\""));
     EXPECT_EQ(names{}, list_names(archives));
   }
   // Without option I the header is not read, so the wrong version packs.
   std::string gfx = dir.file("gfx-12345-02.fz2");
   run({"V2", gfx, join(archives, "train")}, 0, packed(2));
-  run({"V2", gfx, join(dir.file("nowhere"), "t")}, 0, error("No archive file created"));
+  run({"V2", gfx, join(dir.file("nowhere"), "t")}, 2, error("No archive file created"));
   write_file(join(archives, "text.fz2"), text_bytes("not an archive\x1A at all"));
-  run({"X", empty, join(archives, "text.fz2")}, 0, error("Extracting: rc=2"));
+  run({"X", empty, join(archives, "text.fz2")}, 2, error("Extracting: rc=2"));
   EXPECT_EQ(names{}, list_names(empty));
 }
 
@@ -332,7 +334,7 @@ TEST(EndToEndNothingLost, FailedExtractionsLeaveGoodFilesAlone) {
   write_file(dir.file("cut.fz2"), bytes(whole.begin(), whole.end() - 10));
   std::string out = make_folder(dir, "out");
   write_file(join(out, "10413-00.fz2"), text_bytes("keep me"));
-  run({"X", out, dir.file("cut.fz2"), "O"}, 0, error("Extracting: rc=2"));
+  run({"X", out, dir.file("cut.fz2"), "O"}, 2, error("Extracting: rc=2"));
   EXPECT_EQ((names{"10412-00.fz2", "10412-01.fz2", "10413-00.fz2"}), list_names(out));
   EXPECT_EQ(read_file(join(gfx, "10412-01.fz2")), read_file(join(out, "10412-01.fz2")));
   EXPECT_EQ(text_bytes("keep me"), read_file(join(out, "10413-00.fz2")));
@@ -343,7 +345,7 @@ TEST(EndToEndNothingLost, FailedExtractionsLeaveGoodFilesAlone) {
   land[24] = land[47] = '3';
   write_file(dir.file("land.gz3"), land);
   std::string zoom_out = make_folder(dir, "zoom3");
-  run({"X", zoom_out, dir.file("land.gz3")}, 0, error("Extracting: rc=2"));
+  run({"X", zoom_out, dir.file("land.gz3")}, 2, error("Extracting: rc=2"));
   EXPECT_EQ(names{}, list_names(zoom_out));
 
   // An output path that would not fit 260 characters is refused, not cut: in a folder of 245
@@ -351,14 +353,106 @@ TEST(EndToEndNothingLost, FailedExtractionsLeaveGoodFilesAlone) {
   ASSERT_LT(dir.path().size(), 200u);
   std::string deep = make_folder(dir, std::string(245 - dir.path().size() - 1, 'o'));
   ASSERT_EQ(245u, deep.size());
-  run({"X", deep, dir.file("land.gz2")}, 0, error("Extracting: rc=4"));
+  run({"X", deep, dir.file("land.gz2")}, 2, error("Extracting: rc=4"));
   EXPECT_EQ(names{"s001-000a.gz2"}, list_names(deep));
   EXPECT_EQ((names{"cut.fz2", "land.gz2", "land.gz3", "train.fz2"}), list_names(dir.path()));
 }
 
-// The language comes from the locale on POSIX. Under Wine GetUserDefaultLangID follows the Unix
-// locale that the test program itself was started with: neither "set LANG=...&&" (or LC_ALL) in
-// the command line nor _putenv before std::system changes it, so a test cannot choose German.
+// Option Q puts the final message on standard error on every system, Windows included, and the
+// exit status alone tells success (0), refusal (1) and failure (2) apart.
+TEST(EndToEndScripts, QuietNoticesAndExitStatuses) {
+  scratch_dir dir("e2e-quiet");
+  std::string gfx = example_folder(dir);
+  std::string out = make_folder(dir, "out");
+  std::string empty = make_folder(dir, "empty");
+  auto quiet = [](const std::string &title, const std::string &text) {
+    return console_bytes(title + "\n" + text + "\n");
+  };
+  std::string archive = dir.file("train.fz2"), missing = dir.file("none.fz2");
+  struct { args arguments; int status; std::string notices; } cases[] = {
+      {{"V2", gfx, dir.file("train"), "Q"}, 0, quiet("Done/ready", "Packed: 2 files")},
+      {{"V2", gfx, dir.file("train"), "q"}, 1,
+       quiet("Error", "Archive file \"" + archive + "\" already exists")},
+      {{"V2", gfx, dir.file("train"), "oQs"}, 0, quiet("Done/ready", "Packed: 2 files")},
+      {{"X", out, archive, "Q"}, 0, quiet("Done/ready", "Files found: 2  extracted: 2  skipped: 0")},
+      // Files kept because they exist: the command still did its work.
+      {{"X", out, archive, "Q"}, 0, quiet("Done/ready", "Files found: 2  extracted: 0  skipped: 2")},
+      {{"X", out, missing, "/q"}, 1, quiet("Error", "Archive file \"" + missing + "\" not opened")},
+      {{"X", out, join(gfx, "12345-03.fz2"), "Q"}, 2, quiet("Error", "Extracting: rc=2")},
+      {{"S2", empty, dir.file("land"), "-Q"}, 2,
+       quiet("Error", "No file found") + quiet("Error", "No file found")},
+      {{"V2", gfx, join(dir.file("nowhere"), "t"), "Q"}, 2, quiet("Error", "No archive file created")},
+  };
+  for (const auto &c : cases) {
+    program_run r = run_vorax_program(c.arguments);
+    EXPECT_EQ(c.status, r.status) << c.notices;
+    EXPECT_EQ(c.notices, r.err);
+  }
+  // The usage text, too, goes to standard error with Q.
+  program_run usage = run_vorax_program({"V3", gfx, dir.file("t"), "Q"});
+  EXPECT_EQ(1, usage.status);
+  EXPECT_EQ(0u, usage.err.find(quiet("Correct call:", "VORAX command directory filename [options]")));
+  // vorax-legacy has no Q: its notice stays a message box on Windows.
+  program_run legacy = run_legacy_program({"V2", gfx, dir.file("old"), "Q"});
+  EXPECT_EQ(0, legacy.status);
+  EXPECT_EQ(notice("Done/ready", "Packed: 2 files"), legacy.err);
+}
+
+// Every language, with option Q so that the final message is on standard error on both systems.
+// On POSIX each run gets its locale. Under Wine a program takes its language from the Unix
+// locale its Wine process tree was started in ("set LANG=" or _putenv before a run change
+// nothing), so there the test checks the language of the whole test program, and ctest runs it
+// once per language (tests/CMakeLists.txt; the locales must be generated, as .ci/run does).
+TEST(EndToEndLanguage, EveryLanguage) {
+  auto accented = [](const char *utf8, const char *cp1250) {
+    return std::string(on_windows() ? cp1250 : utf8);
+  };
+  const std::string czech_copying =
+      accented("Kop\xC3\xADrov\xC3\xA1n\xC3\xAD souboru", "Kop\xEDrov\xE1n\xED souboru");
+  const std::string czech_packed = accented("Sbaleno: 2 soubor\xC5\xAF", "Sbaleno: 2 soubor\xF9");
+  // The banner's word, the heading of the copy, the title and the text of the final message.
+  struct { const char *locale; int primary; std::string version, copying, title, packed; }
+      languages[] = {
+          {"C", 0x09, "Version", "Copying files", "Done/ready", "Packed: 2 files"},
+          {"de_DE.UTF-8", 0x07, "Version", "Dateien kopieren:", "Ende/fertig",
+           "Eingepackt: 2 Dateien"},
+          {"pl_PL.UTF-8", 0x15, "Wersja", accented("Kopiowanie plik\xC3\xB3w", "Kopiowanie plik\xF3w"),
+           "Gotowe", accented("Spakowano: 2 plik\xC3\xB3w", "Spakowano: 2 plik\xF3w")},
+          {"es_ES.UTF-8", 0x0A, accented("versi\xC3\xB3n", "versi\xA2n"), "Copia de archivos",
+           "Terminado", "Comprimiendos: 2 ficheros"},  // "version" stored in code page 850
+          {"cs_CZ.UTF-8", 0x05, "Verze", czech_copying, "Hotovo", czech_packed},
+          {"sk_SK.UTF-8", 0x1B, "Verze", czech_copying, "Hotovo", czech_packed},  // Slovak: Czech
+      };
+  int primary = plat_primary_language();
+  if (on_windows()) {
+    // The per-language runs name the language they expect: a locale that was not generated
+    // would give English and pass unnoticed.
+    const char *expected = std::getenv("VORAX_TEST_PRIMARY_LANGUAGE");
+    if (expected != nullptr) {
+      ASSERT_EQ(std::strtol(expected, nullptr, 16), primary)
+          << "Wine did not take the language of LANG: is that locale generated (localedef)?";
+    }
+  }
+  scratch_dir dir("e2e-languages");
+  std::string gfx = example_folder(dir);
+  int runs = 0;
+  for (const auto &l : languages) {
+    bool other = std::none_of(std::begin(languages), std::end(languages),
+                              [&](const auto &any) { return any.primary == primary; });
+    if (on_windows() && l.primary != primary && !(other && l.primary == 0x09)) continue;
+    SCOPED_TRACE(l.locale);
+    std::string archive = dir.file("train" + std::to_string(runs++));
+    program_run r = run_vorax_program({"V2", gfx, archive, "Q"}, l.locale);
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(console_bytes("\nXQ Dezo-Reruzer " + l.version + " 0.023 02/2011\n" + l.copying + "\n" +
+                            join(gfx, "12345-03.fz2") + "\n" + join(gfx, "12345-04.fz2") + "\n"),
+              r.out);
+    EXPECT_EQ(console_bytes(l.title + "\n" + l.packed + "\n"), r.err);
+  }
+  EXPECT_EQ(on_windows() ? 1 : 6, runs);
+}
+
+// The language comes from the locale on POSIX (for Windows see EveryLanguage).
 TEST(EndToEndLanguage, GermanFromTheLocalePosix) {
   if (on_windows()) GTEST_SKIP() << "the language is the user's setting on Windows";
   scratch_dir dir("e2e-lang");

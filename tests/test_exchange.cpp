@@ -104,7 +104,7 @@ TEST(LegacyEndToEnd, WorkedExampleConsoleAndBrokenArchives) {
                                                  {{{123, 45, 0x10001, 0, 0}, bytes(2, 's')}}));
   for (const char *name : {"cut.fz2", "land.gz3"}) {
     std::string broken = make_folder(dir, std::string("from-") + name);
-    legacy({"X", broken, dir.file(name)}, 0, error("Extracting: rc=2"));
+    legacy({"X", broken, dir.file(name)}, 2, error("Extracting: rc=2"));
     EXPECT_EQ(name[0] == 'c' ? names{"12345-03.fz2"} : names{}, list_names(broken));
   }
 }
@@ -171,18 +171,18 @@ TEST(LegacyEndToEnd, ResultMessagesWithoutNames) {
       write_file(join(gfx, name), empty ? bytes() : text_bytes(name));
     }
     std::string archives = make_folder(dir, "archives");
-    legacy({c.command, gfx, join(archives, c.archive)}, 0, error(c.notices));
+    legacy({c.command, gfx, join(archives, c.archive)}, 2, error(c.notices));
     EXPECT_EQ(names{}, list_names(archives));
   }
   // Scenery packing shows "No file found" itself, then the result shows it once more.
   std::string empty = make_folder(dir, "empty");
-  legacy({"S4", empty, dir.file("land")}, 0, error("No file found") + error("No file found"));
+  legacy({"S4", empty, dir.file("land")}, 2, error("No file found") + error("No file found"));
   std::string gfx = example_folder(dir);
 
   // A run with O that fails keeps the archive that was there.
   legacy({"V2", gfx, dir.file("train")}, 0, packed(2));
   write_file(join(gfx, "readme.fz2"), text_bytes("x"));
-  legacy({"V2", gfx, dir.file("train"), "O"}, 0, error("Out of memory"));
+  legacy({"V2", gfx, dir.file("train"), "O"}, 2, error("Out of memory"));
   EXPECT_EQ(hex_bytes(OLDER_EXAMPLE), read_file(dir.file("train.fz2")));
 }
 
@@ -238,7 +238,7 @@ TEST(Exchange, VehicleArchives) {
 
   std::string out = make_folder(dir, "legacy-out");
   EXPECT_EQ(legacy_banner(),
-            legacy({"X", out, dir.file("current.fz2")}, 0, error("Extracting: rc=2")).out);
+            legacy({"X", out, dir.file("current.fz2")}, 2, error("Extracting: rc=2")).out);
   EXPECT_EQ(names{}, list_names(out));
 
   // The reading of its own archives is in the legacy round trips.
@@ -260,7 +260,7 @@ TEST(Exchange, SceneryArchives) {
   // The m kind exists only in the current program.
   ASSERT_TRUE(put_file(join(gfx, "m3-100-0.gz2"), text_bytes("m kind")));
   vorax({"S2", gfx, dir.file("with-m")}, 0, packed(5));
-  legacy({"S2", gfx, dir.file("legacy")}, 0, error("Data error"));
+  legacy({"S2", gfx, dir.file("legacy")}, 2, error("Data error"));
   std::filesystem::remove(join(gfx, "m3-100-0.gz2"));
   vorax({"S2", gfx, dir.file("current")}, 0, packed(4));
   legacy({"S2", gfx, dir.file("legacy")}, 0, packed(4));

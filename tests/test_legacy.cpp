@@ -158,6 +158,7 @@ TEST(LegacyResults, PackingMessagesWithoutNames) {
     compose_legacy_pack_result(c.result, message_text, &message);
     EXPECT_STREQ(c.text, message.text) << c.result;
     EXPECT_EQ(c.result == 0 ? MSG_DONE_TITLE : MSG_ERROR_TITLE, (int)message.title) << c.result;
+    EXPECT_EQ(c.result == 0 ? EXIT_DONE : EXIT_FAILED, final_status(&message)) << c.result;
   }
   reset_packing_state();
 }
