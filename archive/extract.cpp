@@ -66,16 +66,21 @@ static int copy_record(stream archive, stream output, uint32_t size) {
   return rc == 1 ? 2 : rc == 2 ? 4 : 0;
 }
 
-// write_record_file's answer when, without option O, another process took the name meanwhile.
-enum { RECORD_NAME_TAKEN = 6 };
+// write_record_file's answers when, without option O, the name is taken: before anything was
+// read (the record's bytes are still to be read), or taken by another process while the file
+// was written.
+enum { RECORD_NAME_TAKEN = 6, RECORD_NAME_TAKEN_MEANWHILE = 7 };
 
-// Writes one record's file: created beside its final name, given its time while it is still
-// open, moved into place. 0, 2 when the archive ends early, 4 when the file cannot be written or
-// given its time, RECORD_NAME_TAKEN when the name was taken meanwhile (the file is not written).
+// Writes one record's file: created beside its final name after one lookup of that name, given
+// its time while it is still open, moved into place. 0, 2 when the archive ends early, 4 when the
+// file cannot be written or given its time, or one of the answers above (the file is not
+// written).
 static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp,
                              int overwrite) {
-  stream output = create_write_stream(path);
-  if (output == NO_STREAM) return 4;
+  stream output = NO_STREAM;
+  int opened = open_write_stream(path, overwrite, &output);
+  if (opened == 2) return RECORD_NAME_TAKEN;
+  if (opened != 0) return 4;
   int rc = copy_record(archive, output, size);
   if (rc != 0) {
     discard_write_stream();
@@ -86,7 +91,7 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
   // Without option O a file that appeared meanwhile is not replaced either. A file that is
   // replaced is flushed first; new files are not, one by one.
   int moved = commit_write_stream(overwrite, 0);
-  return moved == 2 ? RECORD_NAME_TAKEN : moved != 0 ? 4 : 0;
+  return moved == 2 ? RECORD_NAME_TAKEN_MEANWHILE : moved != 0 ? 4 : 0;
 }
 
 unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
@@ -166,29 +171,31 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
     print_plain(length_text);
     end_console_line();
 
-    int write = 1;
-    if (!overwrite && name_taken(path)) {
-      print_file_exists_line();
-      write = 0;
-    }
-
+    // Writing looks the name up itself, once: a name that is taken without option O is an
+    // existing file, kept as it is, also when another process took it while the file was
+    // written. A simulated run only looks.
     int rc;
-    if (write && !simulate) {
+    int written = 0;
+    if (simulate) {
+      if (!overwrite && name_taken(path)) print_file_exists_line();
+      rc = copy_record(archive, NO_STREAM, size);
+    } else {
       rc = write_record_file(archive, path, size, stamp, overwrite);
       if (rc == RECORD_NAME_TAKEN) {
-        // Taken between the look above and the move: an existing file, kept as it is.
         print_file_exists_line();
-        write = 0;
+        rc = copy_record(archive, NO_STREAM, size);
+      } else if (rc == RECORD_NAME_TAKEN_MEANWHILE) {
+        print_file_exists_line();
         rc = 0;
+      } else {
+        written = rc == 0;
       }
-    } else {
-      rc = copy_record(archive, NO_STREAM, size);
     }
     if (rc != 0) {
       close_read_stream(archive);  // harmless when a failed read has closed it already
       return (unsigned)rc;
     }
-    if (write && !simulate) {
+    if (written) {
       ++extracted;
     } else {
       ++skipped;

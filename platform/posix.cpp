@@ -48,6 +48,18 @@ plat_file system_open_read(const char *path) {
   return (plat_file)fd;
 }
 
+// The search has just seen a regular file under the name, so it is not asked again: one system
+// call less for every file that packing reads. O_NONBLOCK still keeps a pipe or a device put
+// there since from making the open or the reads wait.
+plat_file system_open_listed(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  int fd;
+  do {
+    fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+}
+
 plat_file system_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   int fd;
@@ -128,20 +140,27 @@ void plat_flush_folder(const char *path) {
   close(fd);
 }
 
-int plat_take_attributes(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 0;
-  struct stat info;
-  if (lstat(path, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
+  if (file == PLAT_NO_FILE || facts == nullptr || facts->state != NAME_FILE) return 0;
+  mode_t mode = (mode_t)facts->mode & 07777;
+  uid_t owner = (uid_t)facts->owner;
+  gid_t group = (gid_t)facts->group;
   // The owner first: a change of owner clears the set-id bits that the mode then restores. Where
   // the owner may not be given away, the group may still be kept; neither failure matters.
-  if (info.st_uid != geteuid() || info.st_gid != getegid()) {
-    if (fchown((int)file, info.st_uid, info.st_gid) != 0 &&
-        fchown((int)file, (uid_t)-1, info.st_gid) != 0) {
-      info.st_mode &= ~(mode_t)(S_ISUID | S_ISGID);
+  if (owner != geteuid() || group != getegid()) {
+    if (fchown((int)file, owner, group) != 0 && fchown((int)file, (uid_t)-1, group) != 0) {
+      mode &= ~(mode_t)(S_ISUID | S_ISGID);
     }
   }
-  fchmod((int)file, info.st_mode & 07777);
+  fchmod((int)file, mode);
   return 1;
+}
+
+int plat_take_attributes(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE) return 0;
+  plat_name_facts facts;
+  plat_look_up_file(path, &facts);
+  return plat_lend_attributes(file, &facts);
 }
 
 int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
@@ -162,6 +181,19 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
     done += (size_t)count;
   }
   *got = done;
+  return 0;
+}
+
+int system_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+  *got = 0;
+  if (file == PLAT_NO_FILE) return 1;
+  if (want > (size_t)SSIZE_MAX) want = (size_t)SSIZE_MAX;
+  ssize_t count;
+  do {
+    count = read((int)file, buffer, want);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return 1;
+  *got = (size_t)count;
   return 0;
 }
 
@@ -271,20 +303,38 @@ int system_replace_file(const char *from, const char *to) {
   return rename(from, to) == 0 ? 0 : 1;
 }
 
-int plat_look_up_name(const char *path) {
-  if (path == nullptr || path[0] == '\0') return NAME_INVALID;
+int plat_look_up_file(const char *path, plat_name_facts *facts) {
+  facts->state = NAME_INVALID;
+  facts->read_only = 0;
+  facts->mode = 0;
+  facts->owner = 0;
+  facts->group = 0;
+  if (path == nullptr || path[0] == '\0') return facts->state;
   struct stat info;
   if (lstat(path, &info) == 0) {
-    if (S_ISREG(info.st_mode)) return NAME_FILE;
-    if (S_ISLNK(info.st_mode)) return NAME_LINK;
-    return NAME_OTHER;
+    if (S_ISREG(info.st_mode)) {
+      facts->state = NAME_FILE;
+      facts->read_only = (info.st_mode & 0222) == 0 ? 1 : 0;
+      facts->mode = (uint32_t)(info.st_mode & 07777);
+      facts->owner = (uint32_t)info.st_uid;
+      facts->group = (uint32_t)info.st_gid;
+    } else {
+      facts->state = S_ISLNK(info.st_mode) ? NAME_LINK : NAME_OTHER;
+    }
+    return facts->state;
   }
   switch (errno) {
     case ENOENT:
-    case ENOTDIR: return NAME_FREE;
-    case ENAMETOOLONG: return NAME_INVALID;
-    default: return NAME_UNKNOWN;
+    case ENOTDIR: facts->state = NAME_FREE; break;
+    case ENAMETOOLONG: facts->state = NAME_INVALID; break;
+    default: facts->state = NAME_UNKNOWN; break;
   }
+  return facts->state;
+}
+
+int plat_look_up_name(const char *path) {
+  plat_name_facts facts;
+  return plat_look_up_file(path, &facts);
 }
 
 // Moves without replacing: renameat2 with RENAME_NOREPLACE where the kernel and the file system
