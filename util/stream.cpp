@@ -347,7 +347,9 @@ int link_under_temp_name(void) {
 // Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
 // when `replace` is 0 and the final name is taken. An unnamed file is linked under a temporary
 // name and moved before it is closed, so that its temporary name stands on disk for as short a
-// time as can be (its data is on the disk already: a file that replaces one is flushed first).
+// time as can be. Its data is on the disk already (an unnamed file is flushed before it replaces
+// anything), so a close that fails after the move loses nothing and is no failure: the file that
+// stood there is gone, and the new one is whole.
 int close_and_move(int replace) {
   if (write_unnamed) {
     if (link_under_temp_name() != 0) return 1;
@@ -355,9 +357,9 @@ int close_and_move(int replace) {
                      : plat_move_file_new(temp_name, final_name);
     if (rc != 0) return rc;
     temp_on_disk = 0;
-    int failed = plat_close(write_open);
+    plat_close(write_open);
     write_open = NO_STREAM;
-    return failed ? 1 : 0;
+    return 0;
   }
   int failed = plat_close(write_open);
   write_open = NO_STREAM;
@@ -397,9 +399,10 @@ int commit_write_stream(int replace, int durable) {
       }
     } else if (rc == 2 && replace) {
       // Something stands there after all: a link or a folder, or a file made meanwhile, which
-      // is replaced as any other.
-      if (plat_take_attributes(write_open, final_name) && !durable &&
-          plat_flush(write_open) != 0) {
+      // lends its attributes as any other. Whatever it is, it gives way only to data that is on
+      // the disk.
+      plat_take_attributes(write_open, final_name);
+      if (!durable && plat_flush(write_open) != 0) {
         drop_write_stream();
         return 1;
       }
