@@ -94,19 +94,17 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
   return moved == 2 ? RECORD_NAME_TAKEN_MEANWHILE : moved != 0 ? 4 : 0;
 }
 
-unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
-                         int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
-                         int simulate) {
-  if (archive_name == nullptr || directory == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
-  char base_name[NAME_BUFFER_SIZE];
-  if (archive_base_name(archive_name, base_name, sizeof base_name) != 0) return 5;
+// The counters of one extraction.
+struct extract_counts {
+  int32_t found, extracted, skipped;
+};
 
+// Reads the archive and writes its files into `directory`: everything of extract_archive after
+// the argument tests. Its result code; the counters are complete on 0.
+static unsigned extract_records(const char *archive_name, const char *directory,
+                                char *base_name, int overwrite, int simulate,
+                                extract_counts *counts) {
   int32_t found = 0, extracted = 0, skipped = 0;
-  if (skipped_count != nullptr) *skipped_count = 0;
-  if (extracted_count != nullptr) *extracted_count = 0;
-  if (found_count != nullptr) *found_count = 0;
-
   stream archive = open_read_stream(archive_name);
   if (archive == NO_STREAM) return 1;
 
@@ -203,8 +201,32 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
   }
 
   close_read_stream(archive);
-  if (skipped_count != nullptr) *skipped_count = skipped;
-  if (extracted_count != nullptr) *extracted_count = extracted;
-  if (found_count != nullptr) *found_count = found;
+  counts->found = found;
+  counts->extracted = extracted;
+  counts->skipped = skipped;
+  return 0;
+}
+
+unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
+                         int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
+                         int simulate) {
+  if (archive_name == nullptr || directory == nullptr) return 5;
+  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  char base_name[NAME_BUFFER_SIZE];
+  if (archive_base_name(archive_name, base_name, sizeof base_name) != 0) return 5;
+
+  if (skipped_count != nullptr) *skipped_count = 0;
+  if (extracted_count != nullptr) *extracted_count = 0;
+  if (found_count != nullptr) *found_count = 0;
+
+  // Every output file lies in the one folder: the system walks its path once.
+  extract_counts counts = {0, 0, 0};
+  plat_keep_folder(directory);
+  unsigned rc = extract_records(archive_name, directory, base_name, overwrite, simulate, &counts);
+  plat_keep_folder(nullptr);
+  if (rc != 0) return rc;
+  if (skipped_count != nullptr) *skipped_count = counts.skipped;
+  if (extracted_count != nullptr) *extracted_count = counts.extracted;
+  if (found_count != nullptr) *found_count = counts.found;
   return 0;
 }

@@ -37,6 +37,13 @@ plat_file plat_open_read(const char *path);
 // cannot be opened.
 plat_file plat_open_listed(const char *path);
 
+// Keeps a handle of `folder` open until the next call (null: none), through which the file
+// operations below reach the names that lie directly in it without walking the folder's path again
+// for every file (POSIX; elsewhere nothing happens). Paths in other folders go by their whole
+// text. While it is kept, the folder is the one its path named when it was kept: a folder moved or
+// replaced meanwhile is not followed. A folder that cannot be opened is not kept.
+void plat_keep_folder(const char *folder);
+
 // Creates a new file for binary writing; fails (PLAT_NO_FILE) when a file of that name exists.
 plat_file plat_create_new(const char *path);
 

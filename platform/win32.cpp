@@ -40,6 +40,9 @@ plat_file system_open_read(const char *path) {
   return from_handle(handle);
 }
 
+// Paths are handed to the system whole.
+void plat_keep_folder(const char *) {}
+
 // Windows asks the handle's type anyway: a listed file is opened as any other.
 plat_file system_open_listed(const char *path) { return system_open_read(path); }
 
