@@ -415,7 +415,8 @@ per_file_us() {  # seconds files -> microseconds per file
   fi
   echo
   echo "System calls per file, counted with strace -c -f over one run on $CALLS"
-  echo "(${FILES[$CALLS]} files; start-up calls included). Targets: packing <= 4.5, extraction <= 6.5."
+  echo "(${FILES[$CALLS]} files; start-up calls included). Targets: packing <= 4.5,"
+  echo "extraction <= 6.5."
   echo
   echo "| Program | pack | extract | pack: calls per file | extract: calls per file |"
   echo "| --- | ---: | ---: | --- | --- |"
@@ -427,9 +428,10 @@ per_file_us() {  # seconds files -> microseconds per file
   done
   if [ "$DISK_RUN" -eq 1 ]; then
     echo
-    echo "The same folder on a disk ($(df -T "$(dirname "$DISK")" | awk 'NR == 2 { print $2 }')), each run"
-    echo "after a sync. Packing flushes the archive and its folder once; extraction into an empty"
-    echo "folder flushes nothing; with O each replaced file is flushed before it takes its name."
+    disk_type=$(df -T "$(dirname "$DISK")" | awk 'NR == 2 { print $2 }')
+    echo "The same folder on a disk ($disk_type), each run after a sync. Packing flushes the"
+    echo "archive and its folder once; extraction into an empty folder flushes nothing; with O"
+    echo "each replaced file is flushed before it takes its name."
     echo "Mean wall time in seconds, and the ratio to tar."
     echo
     echo "| Command | vorax | vorax-legacy | tar | vorax / tar | legacy / tar |"

@@ -493,10 +493,11 @@ plat_file system_open_existing_for_write(const char *path) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Directory search. The matching names are collected and sorted once; each is looked at with
-// stat only when it is handed out, from the folder's handle, which stays open for that. Only the names are kept, packed into one buffer, so that a
-// folder of a hundred thousand files costs little memory. The lists grow through the platform's
-// memory blocks, so that running out of memory is an answer (3), never an exception.
+// Directory search. The matching names are collected and sorted once; each is looked at with stat
+// only when it is handed out, from the folder's handle, which stays open for that. Only the names
+// are kept, packed into one buffer, so that a folder of a hundred thousand files costs little
+// memory. The lists grow through the platform's memory blocks, so that running out of memory is an
+// answer (3), never an exception.
 
 struct plat_search_state {
   DIR *dir;                       // the folder, open until the search ends

@@ -165,6 +165,15 @@ int read_u16(stream s, uint16_t *out) {
 }
 
 int read_u32(stream s, uint32_t *out) {
+  // Four bytes that wait in the buffer are taken at once: what four read_byte calls would do.
+  if (s != NO_STREAM && s == read_open && read_valid - read_next >= 4) {
+    const uint8_t *at = read_buffer + read_next;
+    read_next += 4;
+    if (out != nullptr) {
+      *out = (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
+    }
+    return 0;
+  }
   uint16_t low = 0;
   uint16_t high = 0;
   if (read_u16(s, &low) != 0) return 1;
@@ -293,6 +302,17 @@ int write_u16(stream s, uint16_t value) {
 }
 
 int write_u32(stream s, uint32_t value) {
+  // Four bytes that fit below the limit are stored at once: four write_byte calls would not
+  // write the buffer out either.
+  if (is_open_write_stream(s) && write_waiting + 4 <= write_limit) {
+    uint8_t *at = write_buffer + write_waiting;
+    at[0] = (uint8_t)value;
+    at[1] = (uint8_t)(value >> 8);
+    at[2] = (uint8_t)(value >> 16);
+    at[3] = (uint8_t)(value >> 24);
+    write_waiting += 4;
+    return 0;
+  }
   if (write_u16(s, (uint16_t)(value & 0xFFFF)) != 0) return 1;
   return write_u16(s, (uint16_t)(value >> 16));
 }

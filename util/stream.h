@@ -1,7 +1,8 @@
 // Byte streams over files: single bytes and little-endian 16- and 32-bit values through one
 // process-wide buffer per direction, in blocks of 4096 bytes; whole files copied in bulk through
-// the same buffers. At most one read stream and one write stream are open at any time. Every operation answers 0 for success; a failed read or write closes its file
-// at once, so that no caller has to close a stream on its error path.
+// the same buffers. At most one read stream and one write stream are open at any time. Every
+// operation answers 0 for success; a failed read or write closes its file at once, so that no
+// caller has to close a stream on its error path.
 //
 // Nothing lost: a write stream never writes under its final name. It writes a file without a name
 // in the same folder where the system has them (Linux), else a file under a temporary name there,
@@ -75,11 +76,12 @@ const char *finished_write_name(void);
 // 0, or 1 (the stream is then given up and its file removed).
 int set_write_stream_time(stream s, uint32_t stamp);
 
-// Gives the finished file its final name: replacing what stands there, or, without `replace`,
-// only when the name is free. A regular file that is replaced lends the new one its permission
-// bits and owner (as the lookup at the create found them). The data is flushed to the disk first when `durable` is set or a file is
-// replaced; with `durable` the folder is flushed after the move too. 0; 2 when `replace` is 0 and
-// the name was taken meanwhile; 1 on any other failure (the file is removed in both cases).
+// Gives the finished file its final name: replacing what stands there, or, without `replace`, only
+// when the name is free. A regular file that is replaced lends the new one its permission bits and
+// owner (as the lookup at the create found them). The data is flushed to the disk first when
+// `durable` is set or a file is replaced; with `durable` the folder is flushed after the move too.
+// 0; 2 when `replace` is 0 and the name was taken meanwhile; 1 on any other failure (the file is
+// removed in both cases).
 int commit_write_stream(int replace, int durable);
 
 // Gives up the write stream: closes it if it is still open and removes the unfinished file.
