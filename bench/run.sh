@@ -10,7 +10,7 @@
 # xargs, awk. The timings happen on /dev/shm (a RAM file system), so that the figures measure the
 # programs and not a disk; then the system calls per file are counted with strace, and the
 # 10,000-file folder is packed and extracted once more in a folder on a disk, where the flushes
-# to the disk show what they cost. It takes up to 12 minutes on a 2-core machine and needs about
+# to the disk show what they cost. It takes up to 10 minutes on a 2-core machine and needs about
 # 7 GiB free on /dev/shm at its peak, and 200 MiB in the disk folder.
 #
 # Settings (environment):
