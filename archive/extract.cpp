@@ -66,16 +66,21 @@ static int copy_record(stream archive, stream output, uint32_t size) {
   return rc == 1 ? 2 : rc == 2 ? 4 : 0;
 }
 
-// write_record_file's answer when, without option O, another process took the name meanwhile.
-enum { RECORD_NAME_TAKEN = 6 };
+// write_record_file's answers when, without option O, the name is taken: before anything was
+// read (the record's bytes are still to be read), or taken by another process while the file
+// was written.
+enum { RECORD_NAME_TAKEN = 6, RECORD_NAME_TAKEN_MEANWHILE = 7 };
 
-// Writes one record's file: created beside its final name, given its time while it is still
-// open, moved into place. 0, 2 when the archive ends early, 4 when the file cannot be written or
-// given its time, RECORD_NAME_TAKEN when the name was taken meanwhile (the file is not written).
+// Writes one record's file: created beside its final name after one lookup of that name, given
+// its time while it is still open, moved into place. 0, 2 when the archive ends early, 4 when the
+// file cannot be written or given its time, or one of the answers above (the file is not
+// written).
 static int write_record_file(stream archive, const char *path, uint32_t size, uint32_t stamp,
                              int overwrite) {
-  stream output = create_write_stream(path);
-  if (output == NO_STREAM) return 4;
+  stream output = NO_STREAM;
+  int opened = open_write_stream(path, overwrite, &output);
+  if (opened == 2) return RECORD_NAME_TAKEN;
+  if (opened != 0) return 4;
   int rc = copy_record(archive, output, size);
   if (rc != 0) {
     discard_write_stream();
@@ -86,22 +91,20 @@ static int write_record_file(stream archive, const char *path, uint32_t size, ui
   // Without option O a file that appeared meanwhile is not replaced either. A file that is
   // replaced is flushed first; new files are not, one by one.
   int moved = commit_write_stream(overwrite, 0);
-  return moved == 2 ? RECORD_NAME_TAKEN : moved != 0 ? 4 : 0;
+  return moved == 2 ? RECORD_NAME_TAKEN_MEANWHILE : moved != 0 ? 4 : 0;
 }
 
-unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
-                         int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
-                         int simulate) {
-  if (archive_name == nullptr || directory == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
-  char base_name[NAME_BUFFER_SIZE];
-  if (archive_base_name(archive_name, base_name, sizeof base_name) != 0) return 5;
+// The counters of one extraction.
+struct extract_counts {
+  int32_t found, extracted, skipped;
+};
 
+// Reads the archive and writes its files into `directory`: everything of extract_archive after
+// the argument tests. Its result code; the counters are complete on 0.
+static unsigned extract_records(const char *archive_name, const char *directory,
+                                char *base_name, int overwrite, int simulate,
+                                extract_counts *counts) {
   int32_t found = 0, extracted = 0, skipped = 0;
-  if (skipped_count != nullptr) *skipped_count = 0;
-  if (extracted_count != nullptr) *extracted_count = 0;
-  if (found_count != nullptr) *found_count = 0;
-
   stream archive = open_read_stream(archive_name);
   if (archive == NO_STREAM) return 1;
 
@@ -166,29 +169,31 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
     print_plain(length_text);
     end_console_line();
 
-    int write = 1;
-    if (!overwrite && name_taken(path)) {
-      print_file_exists_line();
-      write = 0;
-    }
-
+    // Writing looks the name up itself, once: a name that is taken without option O is an
+    // existing file, kept as it is, also when another process took it while the file was
+    // written. A simulated run only looks.
     int rc;
-    if (write && !simulate) {
+    int written = 0;
+    if (simulate) {
+      if (!overwrite && name_taken(path)) print_file_exists_line();
+      rc = copy_record(archive, NO_STREAM, size);
+    } else {
       rc = write_record_file(archive, path, size, stamp, overwrite);
       if (rc == RECORD_NAME_TAKEN) {
-        // Taken between the look above and the move: an existing file, kept as it is.
         print_file_exists_line();
-        write = 0;
+        rc = copy_record(archive, NO_STREAM, size);
+      } else if (rc == RECORD_NAME_TAKEN_MEANWHILE) {
+        print_file_exists_line();
         rc = 0;
+      } else {
+        written = rc == 0;
       }
-    } else {
-      rc = copy_record(archive, NO_STREAM, size);
     }
     if (rc != 0) {
       close_read_stream(archive);  // harmless when a failed read has closed it already
       return (unsigned)rc;
     }
-    if (write && !simulate) {
+    if (written) {
       ++extracted;
     } else {
       ++skipped;
@@ -196,8 +201,32 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
   }
 
   close_read_stream(archive);
-  if (skipped_count != nullptr) *skipped_count = skipped;
-  if (extracted_count != nullptr) *extracted_count = extracted;
-  if (found_count != nullptr) *found_count = found;
+  counts->found = found;
+  counts->extracted = extracted;
+  counts->skipped = skipped;
+  return 0;
+}
+
+unsigned extract_archive(const char *archive_name, const char *directory, int overwrite,
+                         int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
+                         int simulate) {
+  if (archive_name == nullptr || directory == nullptr) return 5;
+  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  char base_name[NAME_BUFFER_SIZE];
+  if (archive_base_name(archive_name, base_name, sizeof base_name) != 0) return 5;
+
+  if (skipped_count != nullptr) *skipped_count = 0;
+  if (extracted_count != nullptr) *extracted_count = 0;
+  if (found_count != nullptr) *found_count = 0;
+
+  // Every output file lies in the one folder: the system walks its path once.
+  extract_counts counts = {0, 0, 0};
+  plat_keep_folder(directory);
+  unsigned rc = extract_records(archive_name, directory, base_name, overwrite, simulate, &counts);
+  plat_keep_folder(nullptr);
+  if (rc != 0) return rc;
+  if (skipped_count != nullptr) *skipped_count = counts.skipped;
+  if (extracted_count != nullptr) *extracted_count = counts.extracted;
+  if (found_count != nullptr) *found_count = counts.found;
   return 0;
 }

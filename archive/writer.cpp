@@ -55,20 +55,13 @@ int write_scenery_directory(stream archive, int simulate) {
 
 // Copies exactly `size` bytes of one graphics file into the archive (or only reads them when
 // simulating, so that unreadable files are found in a simulated run too). 0; 1 on a write failure
-// to the archive; 2 when the file cannot be opened or ends before `size` bytes.
+// to the archive; 2 when the file cannot be opened, ends before `size` bytes or has grown since
+// it was listed (it would be stored cut short).
 int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate) {
   print_plain(path);
   end_console_line();
-  stream input = open_read_stream(path);
-  if (input == NO_STREAM) return 2;
-  int rc = copy_stream_bytes(input, simulate ? NO_STREAM : archive, (uint32_t)size);
-  if (rc == 1) return 2;  // the file ended early; the stream layer has closed it
-  if (rc == 2) {
-    close_read_stream(input);
-    return 1;
-  }
-  // A file that grew since it was listed would be stored cut short: that is an error too.
-  return expect_stream_end(input) != 0 ? 2 : 0;
+  int rc = copy_listed_file(path, (uint32_t)size, simulate ? NO_STREAM : archive);
+  return rc == 1 ? 2 : rc == 2 ? 1 : 0;
 }
 
 int copy_scenery_data(stream archive, int simulate) {

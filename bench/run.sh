@@ -6,10 +6,12 @@
 #   cmake --build build/posix --target vorax vorax-legacy make_bench_folder
 #   bench/run.sh
 #
-# Needs hyperfine and GNU time (Debian: apt-get install hyperfine time), GNU tar, xargs, awk.
-# Everything happens on /dev/shm (a RAM file system), so that the figures measure the programs
-# and not a disk. It takes up to 8 minutes on a 2-core machine and needs about 7 GiB free there
-# at its peak.
+# Needs hyperfine, GNU time and strace (Debian: apt-get install hyperfine time strace), GNU tar,
+# xargs, awk. The timings happen on /dev/shm (a RAM file system), so that the figures measure the
+# programs and not a disk; then the system calls per file are counted with strace, and the
+# 10,000-file folder is packed and extracted once more in a folder on a disk, where the flushes
+# to the disk show what they cost. It takes up to 10 minutes on a 2-core machine and needs about
+# 7 GiB free on /dev/shm at its peak, and 200 MiB in the disk folder.
 #
 # Settings (environment):
 #   BUILD    folder with vorax, vorax-legacy and bench/make_bench_folder (default build/posix)
@@ -20,6 +22,10 @@
 #   SMALL    files in each of the two folders of small files (default 10000)
 #   BIG      files of 64 MiB in the folder of big files (default 16)
 #   KEEP     1 keeps the generated folders in $WORK/src after the run (default: removed)
+#   CALLS    folder whose system calls are counted and that goes to the disk (default
+#            scale-10000 when the series has it, else scenery-$SMALL)
+#   DISK     working folder on a disk, removed and made again (default $ROOT/build/bench-disk);
+#            "none" leaves the disk run out
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,6 +36,7 @@ SEED=${SEED:-1}
 SERIES=${SERIES:-"1000 10000 100000"}
 SMALL=${SMALL:-10000}
 BIG=${BIG:-16}
+DISK=${DISK:-$ROOT/build/bench-disk}
 SELF=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 
 VORAX=$BUILD/vorax
@@ -58,7 +65,7 @@ for program in "$VORAX" "$LEGACY" "$GENERATOR"; do
     missing=1
   fi
 done
-for tool in hyperfine tar xargs awk find; do
+for tool in hyperfine strace tar xargs awk find; do
   if ! command -v "$tool" >/dev/null; then
     echo "missing: $tool (Debian: apt-get install $tool)" >&2
     missing=1
@@ -74,6 +81,9 @@ export LC_ALL=C  # the programs' messages in English, and the same sort order ev
 
 case "$WORK" in
   "" | /) echo "WORK must name a folder of its own" >&2; exit 1 ;;
+esac
+case "$DISK" in
+  "" | /) echo "DISK must name a folder of its own" >&2; exit 1 ;;
 esac
 LOAD_START=$(cut -d' ' -f1-3 /proc/loadavg)
 rm -rf "$WORK"
@@ -114,8 +124,8 @@ make_case "big-${BIG}x64MiB" big "$BIG" 2
 # shows the cost of handling a file rather than of moving its bytes.
 for count in $SERIES; do
   runs=10
-  [ "$count" -ge 10000 ] && runs=3
-  [ "$count" -ge 100000 ] && runs=2
+  [ "$count" -ge 10000 ] && runs=5
+  [ "$count" -ge 100000 ] && runs=3
   make_case "scale-$count" scenery "$count" "$runs" --max-kib 16 --large 0
 done
 echo "  ($((SECONDS - start)) s)"
@@ -207,10 +217,104 @@ for count in "$1" "${!#}"; do
   echo "  $name: vorax ${PEAK[$name,vorax]} KiB, vorax-legacy ${PEAK[$name,legacy]} KiB"
 done
 
+# ---- system calls per file: strace -c -f over one run of each program, on the same folder
+
+# Runs a command under strace -c -f and keeps its table as $RESULTS/calls-$1.txt.
+count_calls() {  # label command...
+  local label=$1
+  shift
+  strace -c -f -o "$RESULTS/calls-$label.txt" "$@" >/dev/null 2>&1 </dev/null
+}
+
+# The calls of a table: all of them ("total"), or those of one system call.
+calls_of() {  # label [syscall] -> count
+  awk -v want="${2:-total}" '$NF == want { n = $4 } END { print n + 0 }' \
+    "$RESULTS/calls-$1.txt"
+}
+
+# The system calls that a program makes at least 0.05 times per file, most frequent first.
+call_mix() {  # label files -> "openat 1.00, read 1.00, ..."
+  awk -v files="$2" '$4 ~ /^[0-9]+$/ && $NF != "total" && $4 / files >= 0.05 {
+      printf "%s %.2f\n", $NF, $4 / files }' "$RESULTS/calls-$1.txt" |
+    sort -k2,2nr -k1,1 | awk '{ printf "%s%s %s", (NR > 1 ? ", " : ""), $1, $2 }'
+}
+
+per_file() {  # count files -> count / files with 2 decimals
+  awk -v c="$1" -v n="$2" 'BEGIN { printf "%.2f", c / n }'
+}
+
+CALLS=${CALLS:-}
+if [ -z "$CALLS" ]; then
+  CALLS=scenery-$SMALL
+  for name in "${CASES[@]}"; do
+    [ "$name" = scale-10000 ] && CALLS=scale-10000
+  done
+fi
+echo
+echo "==== system calls: $CALLS"
+src=$WORK/src/$CALLS
+calls_out=$WORK/out/calls
+mkdir -p "$calls_out"
+count_calls vorax-pack "$VORAX" S2 "$src" "$calls_out/vorax"
+count_calls legacy-pack "$LEGACY" S2 "$src" "$calls_out/legacy"
+count_calls tar-pack tar cf "$calls_out/files.tar" -C "$src" .
+mkdir -p "$calls_out/x-vorax" "$calls_out/x-legacy" "$calls_out/x-tar"
+count_calls vorax-extract "$VORAX" X "$calls_out/x-vorax" "$calls_out/vorax.gz2"
+count_calls legacy-extract "$LEGACY" X "$calls_out/x-legacy" "$calls_out/legacy.gz2"
+count_calls tar-extract tar xf "$calls_out/files.tar" -C "$calls_out/x-tar"
+for who in vorax legacy tar; do
+  files=$(find "$calls_out/x-$who" -type f | wc -l)
+  if [ "$files" != "${FILES[$CALLS]}" ]; then
+    echo "ERROR: system calls: $who extracted $files files" >&2
+    ERRORS=$((ERRORS + 1))
+  fi
+  echo "  $who: pack $(per_file "$(calls_of "$who-pack")" "${FILES[$CALLS]}")," \
+    "extract $(per_file "$(calls_of "$who-extract")" "${FILES[$CALLS]}") per file"
+done
+rm -rf "$calls_out"
+
+# ---- the same folder on a disk: the flushes of the archive, and of files replaced with O
+
+DISK_RUN=0
+if [ "$DISK" != none ]; then
+  DISK_RUN=1
+  echo
+  echo "==== $CALLS on a disk folder ($DISK)"
+  rm -rf "$DISK"
+  mkdir -p "$DISK/out" "$DISK/x"
+  cp -r "$WORK/src/$CALLS" "$DISK/src"
+  sync
+  # Each command starts with nothing dirty in memory, so that it pays for its own writes only.
+  time_group disk-pack --warmup 1 --runs 3 \
+    --prepare "rm -f '$DISK/out/vorax.gz2' && sync" -n "vorax S2" \
+    "'$VORAX' S2 '$DISK/src' '$DISK/out/vorax'" \
+    --prepare "rm -f '$DISK/out/legacy.gz2' && sync" -n "vorax-legacy S2" \
+    "'$LEGACY' S2 '$DISK/src' '$DISK/out/legacy'" \
+    --prepare "rm -f '$DISK/out/files.tar' && sync" -n "tar cf" \
+    "tar cf '$DISK/out/files.tar' -C '$DISK/src' ."
+  time_group disk-extract --warmup 1 --runs 3 \
+    --prepare "rm -rf '$DISK/x/vorax' && mkdir '$DISK/x/vorax' && sync" -n "vorax X" \
+    "'$VORAX' X '$DISK/x/vorax' '$DISK/out/vorax.gz2'" \
+    --prepare "rm -rf '$DISK/x/legacy' && mkdir '$DISK/x/legacy' && sync" -n "vorax-legacy X" \
+    "'$LEGACY' X '$DISK/x/legacy' '$DISK/out/legacy.gz2'" \
+    --prepare "rm -rf '$DISK/x/tar' && mkdir '$DISK/x/tar' && sync" -n "tar xf" \
+    "tar xf '$DISK/out/files.tar' -C '$DISK/x/tar'"
+  # Over the files of the last extraction: with O every file is replaced, each flushed first;
+  # tar replaces them too, without a flush.
+  time_group disk-replace --runs 3 \
+    --prepare "sync" -n "vorax X O" \
+    "'$VORAX' X '$DISK/x/vorax' '$DISK/out/vorax.gz2' O" \
+    --prepare "sync" -n "tar xf" \
+    "tar xf '$DISK/out/files.tar' -C '$DISK/x/tar'"
+  rm -rf "$DISK"
+fi
+
 # ---- the summary
 
-mean() {  # stem command-name -> mean seconds
-  awk -F, -v n="$2" '$1 == n { print $2 }' "$RESULTS/$1.csv"
+# The median of the runs rather than their mean: on a shared machine another job now and then
+# slows a run or two down, which moves the mean far more than the median.
+median() {  # stem command-name -> median seconds
+  awk -F, -v n="$2" '$1 == n { print $4 }' "$RESULTS/$1.csv"
 }
 
 ratio() {  # a b -> a / b with 2 decimals
@@ -235,7 +339,7 @@ per_file_us() {  # seconds files -> microseconds per file
   echo "Load average (1, 5, 15 min) at the start: $LOAD_START; at the end:" \
     "$(cut -d' ' -f1-3 /proc/loadavg)."
   echo
-  echo "Mean wall time in seconds (warmup 1, runs per folder in the last column)."
+  echo "Median wall time in seconds (warmup 1, runs per folder in the last column)."
   echo
   echo "| Folder | Files | MiB | vorax pack | legacy pack | tar cf | cat | vorax X | legacy X | tar xf | Runs |"
   echo "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
@@ -243,28 +347,29 @@ per_file_us() {  # seconds files -> microseconds per file
     c=${KIND[$name]}
     printf '| %s | %s | %s | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %s |\n' \
       "$name" "${FILES[$name]}" "$((${BYTES[$name]} / 1048576))" \
-      "$(mean "$name-pack" "vorax $c")" "$(mean "$name-pack" "vorax-legacy $c")" \
-      "$(mean "$name-pack" "tar cf")" "$(mean "$name-pack" cat)" \
-      "$(mean "$name-extract" "vorax X")" "$(mean "$name-extract" "vorax-legacy X")" \
-      "$(mean "$name-extract" "tar xf")" "${RUNS[$name]}"
+      "$(median "$name-pack" "vorax $c")" "$(median "$name-pack" "vorax-legacy $c")" \
+      "$(median "$name-pack" "tar cf")" "$(median "$name-pack" cat)" \
+      "$(median "$name-extract" "vorax X")" "$(median "$name-extract" "vorax-legacy X")" \
+      "$(median "$name-extract" "tar xf")" "${RUNS[$name]}"
   done
   echo
-  echo "Ratios of the mean times (lower is better). Targets: pack of the 10,000-file folders"
-  echo "<= 0.80 x tar cf, extraction <= 1.00 x tar xf. The cat columns give throughput as a"
-  echo "share of cat's over the same bytes (time of cat / time of the program; higher is better);"
-  echo "target >= 0.80 for 16 x 64 MiB, both packing and extraction."
+  echo "Ratios of the median times (lower is better). Targets: packing <= 0.90 x tar cf with"
+  echo "10,000 files and <= 1.00 x with 100,000; extraction <= 1.00 x tar xf with 10,000 and"
+  echo "with 100,000 files. The cat columns give throughput as a share of cat's over the same"
+  echo "bytes (time of cat / time of the program; higher is better); target >= 0.80 for"
+  echo "16 x 64 MiB, both packing and extraction."
   echo
   echo "| Folder | vorax pack / tar cf | legacy pack / tar cf | vorax X / tar xf | legacy X / tar xf | vorax pack vs cat | legacy pack vs cat | vorax X vs cat | legacy X vs cat |"
   echo "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
   for name in "${CASES[@]}"; do
     c=${KIND[$name]}
-    vp=$(mean "$name-pack" "vorax $c")
-    lp=$(mean "$name-pack" "vorax-legacy $c")
-    tc=$(mean "$name-pack" "tar cf")
-    ct=$(mean "$name-pack" cat)
-    vx=$(mean "$name-extract" "vorax X")
-    lx=$(mean "$name-extract" "vorax-legacy X")
-    tx=$(mean "$name-extract" "tar xf")
+    vp=$(median "$name-pack" "vorax $c")
+    lp=$(median "$name-pack" "vorax-legacy $c")
+    tc=$(median "$name-pack" "tar cf")
+    ct=$(median "$name-pack" cat)
+    vx=$(median "$name-extract" "vorax X")
+    lx=$(median "$name-extract" "vorax-legacy X")
+    tx=$(median "$name-extract" "tar xf")
     echo "| $name | $(ratio "$vp" "$tc") | $(ratio "$lp" "$tc") | $(ratio "$vx" "$tx") |" \
       "$(ratio "$lx" "$tx") | $(ratio "$ct" "$vp") | $(ratio "$ct" "$lp") |" \
       "$(ratio "$ct" "$vx") | $(ratio "$ct" "$lx") |"
@@ -284,8 +389,8 @@ per_file_us() {  # seconds files -> microseconds per file
       "extract:vorax X" "extract:vorax-legacy X" "extract:tar xf"; do
       group=${pair%%:*}
       who=${pair#*:}
-      here=$(per_file_us "$(mean "$name-$group" "$who")" "${FILES[$name]}")
-      first=$(per_file_us "$(mean "$base-$group" "$who")" "${FILES[$base]}")
+      here=$(per_file_us "$(median "$name-$group" "$who")" "${FILES[$name]}")
+      first=$(per_file_us "$(median "$base-$group" "$who")" "${FILES[$base]}")
       line="$line | $here ($(ratio "$here" "$first"))"
     done
     echo "$line |"
@@ -310,6 +415,44 @@ per_file_us() {  # seconds files -> microseconds per file
         "$(( (${PEAK[$large,vorax]} - ${PEAK[$small,vorax]}) * 1024 / span )) bytes," \
         "vorax-legacy $(( (${PEAK[$large,legacy]} - ${PEAK[$small,legacy]}) * 1024 / span )) bytes."
     fi
+  fi
+  echo
+  echo "System calls per file, counted with strace -c -f over one run on $CALLS"
+  echo "(${FILES[$CALLS]} files; start-up calls included). Targets: packing <= 4.5,"
+  echo "extraction <= 6.5."
+  echo
+  echo "| Program | pack | extract | pack: calls per file | extract: calls per file |"
+  echo "| --- | ---: | ---: | --- | --- |"
+  for pair in "vorax:vorax" "legacy:vorax-legacy" "tar:tar"; do
+    who=${pair%%:*}
+    echo "| ${pair#*:} | $(per_file "$(calls_of "$who-pack")" "${FILES[$CALLS]}") |" \
+      "$(per_file "$(calls_of "$who-extract")" "${FILES[$CALLS]}") |" \
+      "$(call_mix "$who-pack" "${FILES[$CALLS]}") | $(call_mix "$who-extract" "${FILES[$CALLS]}") |"
+  done
+  if [ "$DISK_RUN" -eq 1 ]; then
+    echo
+    disk_type=$(df -T "$(dirname "$DISK")" | awk 'NR == 2 { print $2 }')
+    echo "The same folder on a disk ($disk_type), each run after a sync. Packing flushes the"
+    echo "archive and its folder once; extraction into an empty folder flushes nothing; with O"
+    echo "each replaced file is flushed before it takes its name."
+    echo "Median wall time in seconds, and the ratio to tar."
+    echo
+    echo "| Command | vorax | vorax-legacy | tar | vorax / tar | legacy / tar |"
+    echo "| --- | ---: | ---: | ---: | ---: | ---: |"
+    vp=$(median disk-pack "vorax S2")
+    lp=$(median disk-pack "vorax-legacy S2")
+    tc=$(median disk-pack "tar cf")
+    printf '| pack (tar cf) | %.3f | %.3f | %.3f | %s | %s |\n' "$vp" "$lp" "$tc" \
+      "$(ratio "$vp" "$tc")" "$(ratio "$lp" "$tc")"
+    vx=$(median disk-extract "vorax X")
+    lx=$(median disk-extract "vorax-legacy X")
+    tx=$(median disk-extract "tar xf")
+    printf '| extract into an empty folder (tar xf) | %.3f | %.3f | %.3f | %s | %s |\n' \
+      "$vx" "$lx" "$tx" "$(ratio "$vx" "$tx")" "$(ratio "$lx" "$tx")"
+    vo=$(median disk-replace "vorax X O")
+    to=$(median disk-replace "tar xf")
+    printf '| extract over every file, O (tar xf) | %.3f | - | %.3f | %s | - |\n' \
+      "$vo" "$to" "$(ratio "$vo" "$to")"
   fi
   if [ "$ERRORS" -gt 0 ]; then
     echo

@@ -119,6 +119,6 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
                               add_found_scenery);
   if (rc == 1) show_error(display_text(MSG_NO_FILE_FOUND));
   if (rc != 0) return rc;
-  return write_archive(archive_name, zoom_digit, select_by_name, simulate, write_scenery_header,
-                       write_scenery_directory, copy_scenery_data);
+  return write_archive_from(directory, archive_name, zoom_digit, select_by_name, simulate,
+                            write_scenery_header, write_scenery_directory, copy_scenery_data);
 }

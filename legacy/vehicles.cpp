@@ -75,6 +75,6 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
   unsigned rc = collect_files(pattern, directory, 0, failed_name, nullptr, 0, add_found_vehicle);
   if (rc == 1) return 1;
   if (rc != 0) return 2;
-  return write_archive(archive_name, zoom_digit, 0, simulate, write_header,
-                       write_vehicle_directory, copy_vehicle_data);
+  return write_archive_from(directory, archive_name, zoom_digit, 0, simulate, write_header,
+                            write_vehicle_directory, copy_vehicle_data);
 }

@@ -44,3 +44,9 @@ typedef int (*write_pass_step)(stream archive, int simulate);
 unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
                        write_header_step header, write_pass_step directory,
                        write_pass_step data);
+
+// write_archive for graphics files collected from `source_folder`, which is kept open meanwhile
+// (plat_keep_folder), so that the system walks its path once rather than for every file.
+unsigned write_archive_from(const char *source_folder, const char *archive_name, int zoom_digit,
+                            int base_named, int simulate, write_header_step header,
+                            write_pass_step directory, write_pass_step data);

@@ -169,6 +169,6 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
   unsigned rc = collect_files(pattern, directory, info, failed_name, nullptr, select_by_name,
                               add_found_vehicle);
   if (rc != 0) return rc;
-  return write_archive(archive_name, zoom_digit, 0, simulate, write_header, write_vehicle_directory,
-                       copy_vehicle_data);
+  return write_archive_from(directory, archive_name, zoom_digit, 0, simulate, write_header,
+                            write_vehicle_directory, copy_vehicle_data);
 }

@@ -16,6 +16,11 @@ plat_file plat_open_read(const char *path) {
   return counted(system_open_read(path));
 }
 
+plat_file plat_open_listed(const char *path) {
+  if (fault_now(FAULT_OPEN)) return PLAT_NO_FILE;
+  return counted(system_open_listed(path));
+}
+
 plat_file plat_create_new(const char *path) {
   if (fault_now(FAULT_CREATE)) return PLAT_NO_FILE;
   return counted(system_create_new(path));
@@ -41,6 +46,14 @@ int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
     return 1;
   }
   return system_read(file, buffer, want, got);
+}
+
+int plat_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+  if (fault_now(FAULT_READ)) {
+    *got = 0;
+    return 1;
+  }
+  return system_read_some(file, buffer, want, got);
 }
 
 int plat_write(plat_file file, const void *buffer, size_t length) {

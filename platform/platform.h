@@ -30,12 +30,32 @@ const plat_file PLAT_NO_FILE = -1;
 // Opens an existing file for binary reading; PLAT_NO_FILE when it cannot be opened.
 plat_file plat_open_read(const char *path);
 
+// Opens for binary reading a file that the folder search has just handed out as a regular file,
+// without asking again what it is (POSIX: no fstat). Something else put under the name since
+// cannot make the program wait: the open does not block, and a folder, a pipe without data or a
+// device gives a read that fails, ends early or runs past the listed size. PLAT_NO_FILE when it
+// cannot be opened.
+plat_file plat_open_listed(const char *path);
+
+// Keeps a handle of `folder` open until the next call (null: none), through which the file
+// operations below reach the names that lie directly in it without walking the folder's path again
+// for every file (POSIX; elsewhere nothing happens). Paths in other folders go by their whole
+// text. While it is kept, the folder is the one its path named when it was kept: a folder moved or
+// replaced meanwhile is not followed. A folder that cannot be opened is not kept.
+void plat_keep_folder(const char *folder);
+
 // Creates a new file for binary writing; fails (PLAT_NO_FILE) when a file of that name exists.
 plat_file plat_create_new(const char *path);
 
 // Reads up to `want` bytes. Returns 0 and the count in *got (0 only at the end of the file), or
 // 1 on a read error. Short counts happen only at the end of the file.
 int plat_read(plat_file file, void *buffer, size_t want, size_t *got);
+
+// Reads up to `want` bytes in one request (POSIX: one read call, repeated only when a signal
+// interrupts it before any byte arrived). Returns 0 and the count in *got, or 1 on a read error.
+// A count short of `want` means the end of a regular file; 0 is returned only there (or for a
+// `want` of 0).
+int plat_read_some(plat_file file, void *buffer, size_t want, size_t *got);
 
 // Writes all `length` bytes; 0, or 1 when not all of them could be written.
 int plat_write(plat_file file, const void *buffer, size_t length);
@@ -68,6 +88,23 @@ enum plat_name_state {
 };
 int plat_look_up_name(const char *path);
 
+// What the same one lookup tells about a name, with what a file that replaces a regular file
+// there takes over from it.
+struct plat_name_facts {
+  int state;       // plat_name_state
+  int read_only;   // NAME_FILE: no write permission (POSIX: no write bit at all; Windows: the
+                   // read-only attribute); else 0
+  uint32_t mode;   // NAME_FILE on POSIX: the permission bits, the owner and the group; else 0
+  uint32_t owner;
+  uint32_t group;
+};
+int plat_look_up_file(const char *path, plat_name_facts *facts);
+
+// Before an open file replaces the regular file that plat_look_up_file found: gives it that
+// file's permission bits and, where the program may, its owner. 1 when the facts name a regular
+// file, else 0 (then nothing is changed). Failing to set the owner is not an error.
+int plat_lend_attributes(plat_file file, const plat_name_facts *facts);
+
 // Moves `from` onto `to` only when no file stands under `to`. 0; 2 when `to` is taken (it stays
 // as it is); 1 on any other failure.
 int plat_move_file_new(const char *from, const char *to);
@@ -94,9 +131,8 @@ int plat_flush(plat_file file);
 // power cut, where the system needs that step. Best effort: some file systems refuse it.
 void plat_flush_folder(const char *path);
 
-// Before an open file replaces the regular file under `path`: gives it that file's permission
-// bits and, where the program may, its owner. 1 when a regular file stands under `path`, else 0
-// (then nothing is changed). Failing to set the owner is not an error.
+// plat_look_up_file and plat_lend_attributes in one: looks `path` up now. 1 when a regular file
+// stands there, else 0.
 int plat_take_attributes(plat_file file, const char *path);
 
 // Removes a file; 0, or 1 on failure.

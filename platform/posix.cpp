@@ -27,15 +27,77 @@ const char path_separator = '/';
 int is_name_stop(char c) { return c == '/'; }
 
 // ---------------------------------------------------------------------------------------------
+// The kept folder. Every file operation below reaches a name that lies directly in the kept
+// folder through the folder's handle, so that the system walks the folder's path once rather
+// than for every file; any other path goes by its whole text.
+
+namespace {
+
+char kept_path[NAME_BUFFER_SIZE];  // as plat_keep_folder was given it
+size_t kept_length = 0;
+int kept_fd = -1;
+
+// Where the system finds a path: a folder handle (or AT_FDCWD) and the name to look up from it.
+struct place {
+  int dir;
+  const char *name;
+};
+
+place place_of(const char *path) {
+  place at = {AT_FDCWD, path};
+  if (kept_fd < 0 || path == nullptr) return at;
+  const char *slash = std::strrchr(path, '/');
+  if (slash == nullptr || slash[1] == '\0') return at;
+  if ((size_t)(slash - path) != kept_length || std::memcmp(path, kept_path, kept_length) != 0) {
+    return at;
+  }
+  at.dir = kept_fd;
+  at.name = slash + 1;
+  return at;
+}
+
+// 1 when `folder` ("dir" or "dir/") is the kept folder.
+int is_kept_folder(const char *folder) {
+  if (kept_fd < 0 || folder == nullptr) return 0;
+  size_t length = std::strlen(folder);
+  if (length == kept_length + 1 && folder[kept_length] == '/') length = kept_length;
+  return length == kept_length && std::memcmp(folder, kept_path, kept_length) == 0;
+}
+
+void release_guard_folder(void);
+
+}  // namespace
+
+void plat_keep_folder(const char *folder) {
+  if (kept_fd >= 0) {
+    release_guard_folder();
+    close(kept_fd);
+    kept_fd = -1;
+    kept_length = 0;
+  }
+  if (folder == nullptr || folder[0] == '\0') return;
+  size_t length = std::strlen(folder);
+  if (length >= sizeof kept_path) return;
+  // Only a handle to walk from (O_PATH): nothing is read through it. A folder that cannot be
+  // opened is not kept; its paths go by their text and fail or succeed as they would.
+  int fd = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  std::memcpy(kept_path, folder, length + 1);
+  kept_length = length;
+  kept_fd = fd;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Files
 
 plat_file system_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   // O_NONBLOCK keeps the open of a pipe without a writer from waiting for one; on a regular file
   // it changes nothing.
+  place at = place_of(path);
   int fd;
   do {
-    fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fd = openat(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return PLAT_NO_FILE;
   // Only a regular file is read. A folder opens here but not on Windows; a pipe or a device could
@@ -48,11 +110,25 @@ plat_file system_open_read(const char *path) {
   return (plat_file)fd;
 }
 
-plat_file system_create_new(const char *path) {
+// The search has just seen a regular file under the name, so it is not asked again: one system
+// call less for every file that packing reads. O_NONBLOCK still keeps a pipe or a device put
+// there since from making the open or the reads wait.
+plat_file system_open_listed(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  place at = place_of(path);
   int fd;
   do {
-    fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = openat(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+}
+
+plat_file system_create_new(const char *path) {
+  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  place at = place_of(path);
+  int fd;
+  do {
+    fd = openat(at.dir, at.name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
@@ -73,10 +149,11 @@ int system_create_unnamed(const char *folder, plat_file *file) {
   *file = PLAT_NO_FILE;
 #ifdef O_TMPFILE
   if (!can_link_unnamed()) return 2;
-  const char *where = folder != nullptr && folder[0] != '\0' ? folder : ".";
+  place at = {AT_FDCWD, folder != nullptr && folder[0] != '\0' ? folder : "."};
+  if (is_kept_folder(folder)) at = {kept_fd, "."};
   int fd;
   do {
-    fd = open(where, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd = openat(at.dir, at.name, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd >= 0) {
     *file = (plat_file)fd;
@@ -91,11 +168,24 @@ int system_create_unnamed(const char *folder, plat_file *file) {
 #endif
 }
 
+// The handle itself names the file (AT_EMPTY_PATH), where the kernel lets the file's opener do
+// that (Linux 6.10 and later, or with the capability to search any folder); else its entry in
+// /proc. Which of the two works is learnt once.
 int system_link_file(plat_file file, const char *path) {
   if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 1;
+  static int by_handle = 1;
+  place at = place_of(path);
+  if (by_handle) {
+    if (linkat((int)file, "", at.dir, at.name, AT_EMPTY_PATH) == 0) return 0;
+    if (errno == EEXIST) return 2;
+    if (errno != ENOENT && errno != EPERM && errno != EINVAL) return 1;
+  }
   char self[64];
   std::snprintf(self, sizeof self, "/proc/self/fd/%d", (int)file);
-  if (linkat(AT_FDCWD, self, AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (linkat(AT_FDCWD, self, at.dir, at.name, AT_SYMLINK_FOLLOW) == 0) {
+    by_handle = 0;
+    return 0;
+  }
   return errno == EEXIST ? 2 : 1;
 }
 
@@ -128,20 +218,27 @@ void plat_flush_folder(const char *path) {
   close(fd);
 }
 
-int plat_take_attributes(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 0;
-  struct stat info;
-  if (lstat(path, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
+  if (file == PLAT_NO_FILE || facts == nullptr || facts->state != NAME_FILE) return 0;
+  mode_t mode = (mode_t)facts->mode & 07777;
+  uid_t owner = (uid_t)facts->owner;
+  gid_t group = (gid_t)facts->group;
   // The owner first: a change of owner clears the set-id bits that the mode then restores. Where
   // the owner may not be given away, the group may still be kept; neither failure matters.
-  if (info.st_uid != geteuid() || info.st_gid != getegid()) {
-    if (fchown((int)file, info.st_uid, info.st_gid) != 0 &&
-        fchown((int)file, (uid_t)-1, info.st_gid) != 0) {
-      info.st_mode &= ~(mode_t)(S_ISUID | S_ISGID);
+  if (owner != geteuid() || group != getegid()) {
+    if (fchown((int)file, owner, group) != 0 && fchown((int)file, (uid_t)-1, group) != 0) {
+      mode &= ~(mode_t)(S_ISUID | S_ISGID);
     }
   }
-  fchmod((int)file, info.st_mode & 07777);
+  fchmod((int)file, mode);
   return 1;
+}
+
+int plat_take_attributes(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE) return 0;
+  plat_name_facts facts;
+  plat_look_up_file(path, &facts);
+  return plat_lend_attributes(file, &facts);
 }
 
 int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
@@ -162,6 +259,19 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
     done += (size_t)count;
   }
   *got = done;
+  return 0;
+}
+
+int system_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+  *got = 0;
+  if (file == PLAT_NO_FILE) return 1;
+  if (want > (size_t)SSIZE_MAX) want = (size_t)SSIZE_MAX;
+  ssize_t count;
+  do {
+    count = read((int)file, buffer, want);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) return 1;
+  *got = (size_t)count;
   return 0;
 }
 
@@ -268,23 +378,44 @@ int system_close(plat_file file) {
 
 int system_replace_file(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
-  return rename(from, to) == 0 ? 0 : 1;
+  place a = place_of(from);
+  place b = place_of(to);
+  return renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
 }
 
-int plat_look_up_name(const char *path) {
-  if (path == nullptr || path[0] == '\0') return NAME_INVALID;
+int plat_look_up_file(const char *path, plat_name_facts *facts) {
+  facts->state = NAME_INVALID;
+  facts->read_only = 0;
+  facts->mode = 0;
+  facts->owner = 0;
+  facts->group = 0;
+  if (path == nullptr || path[0] == '\0') return facts->state;
+  place at = place_of(path);
   struct stat info;
-  if (lstat(path, &info) == 0) {
-    if (S_ISREG(info.st_mode)) return NAME_FILE;
-    if (S_ISLNK(info.st_mode)) return NAME_LINK;
-    return NAME_OTHER;
+  if (fstatat(at.dir, at.name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISREG(info.st_mode)) {
+      facts->state = NAME_FILE;
+      facts->read_only = (info.st_mode & 0222) == 0 ? 1 : 0;
+      facts->mode = (uint32_t)(info.st_mode & 07777);
+      facts->owner = (uint32_t)info.st_uid;
+      facts->group = (uint32_t)info.st_gid;
+    } else {
+      facts->state = S_ISLNK(info.st_mode) ? NAME_LINK : NAME_OTHER;
+    }
+    return facts->state;
   }
   switch (errno) {
     case ENOENT:
-    case ENOTDIR: return NAME_FREE;
-    case ENAMETOOLONG: return NAME_INVALID;
-    default: return NAME_UNKNOWN;
+    case ENOTDIR: facts->state = NAME_FREE; break;
+    case ENAMETOOLONG: facts->state = NAME_INVALID; break;
+    default: facts->state = NAME_UNKNOWN; break;
   }
+  return facts->state;
+}
+
+int plat_look_up_name(const char *path) {
+  plat_name_facts facts;
+  return plat_look_up_file(path, &facts);
 }
 
 // Moves without replacing: renameat2 with RENAME_NOREPLACE where the kernel and the file system
@@ -292,19 +423,21 @@ int plat_look_up_name(const char *path) {
 // On a file system without either, the move falls back to rename after a look at the name.
 int system_move_file_new(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
+  place a = place_of(from);
+  place b = place_of(to);
 #ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (renameat2(a.dir, a.name, b.dir, b.name, RENAME_NOREPLACE) == 0) return 0;
   if (errno == EEXIST) return 2;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return 1;
 #endif
-  if (link(from, to) == 0) {
-    unlink(from);
+  if (linkat(a.dir, a.name, b.dir, b.name, 0) == 0) {
+    unlinkat(a.dir, a.name, 0);
     return 0;
   }
   if (errno == EEXIST) return 2;
   if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return 1;
   if (plat_look_up_name(to) != NAME_FREE) return 2;
-  return rename(from, to) == 0 ? 0 : 1;
+  return renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
 }
 
 int plat_follow_links(const char *path, char *out, size_t out_size) {
@@ -337,33 +470,37 @@ int plat_follow_links(const char *path, char *out, size_t out_size) {
 
 int plat_remove_file(const char *path) {
   if (path == nullptr) return 1;
-  return unlink(path) == 0 ? 0 : 1;
+  place at = place_of(path);
+  return unlinkat(at.dir, at.name, 0) == 0 ? 0 : 1;
 }
 
 int plat_is_read_only(const char *path) {
   if (path == nullptr || path[0] == '\0') return 0;
+  place at = place_of(path);
   struct stat info;
-  if (stat(path, &info) != 0) return 0;
+  if (fstatat(at.dir, at.name, &info, 0) != 0) return 0;
   return (info.st_mode & 0222) == 0 ? 1 : 0;
 }
 
 plat_file system_open_existing_for_write(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
+  place at = place_of(path);
   int fd;
   do {
-    fd = open(path, O_WRONLY | O_CLOEXEC);
+    fd = openat(at.dir, at.name, O_WRONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Directory search. The matching names are collected and sorted once; each is looked at with
-// stat only when it is handed out. Only the names are kept, packed into one buffer, so that a
-// folder of a hundred thousand files costs little memory. The lists grow through the platform's
-// memory blocks, so that running out of memory is an answer (3), never an exception.
+// Directory search. The matching names are collected and sorted once; each is looked at with stat
+// only when it is handed out, from the folder's handle, which stays open for that. Only the names
+// are kept, packed into one buffer, so that a folder of a hundred thousand files costs little
+// memory. The lists grow through the platform's memory blocks, so that running out of memory is an
+// answer (3), never an exception.
 
 struct plat_search_state {
-  char prefix[NAME_BUFFER_SIZE];  // the folder part of the pattern with its '/', or empty
+  DIR *dir;                       // the folder, open until the search ends
   char *names;                    // the matching names, each followed by a terminator
   size_t names_used, names_room;
   size_t *offsets;                // start of each name in `names`, in byte order of the names
@@ -395,6 +532,7 @@ int grow_list(void **list, size_t *room, size_t needed, size_t size, size_t firs
 
 void release_state(plat_search_state *state) {
   if (state == nullptr) return;
+  if (state->dir != nullptr) closedir(state->dir);
   plat_release_block(state->names);
   plat_release_block(state->offsets);
   plat_release_block(state);
@@ -405,6 +543,7 @@ void release_state(plat_search_state *state) {
 int collect_names(const char *folder, const char *name_pattern, plat_search_state *state) {
   DIR *dir = opendir(folder);
   if (dir == nullptr) return 1;
+  state->dir = dir;
   int rc = 0;
   for (;;) {
     errno = 0;
@@ -431,7 +570,6 @@ int collect_names(const char *folder, const char *name_pattern, plat_search_stat
     std::memcpy(state->names + state->names_used, name, length + 1);
     state->names_used += length + 1;
   }
-  closedir(dir);
   if (rc != 0) return rc;
   const char *base = state->names;
   std::sort(state->offsets, state->offsets + state->count,
@@ -464,13 +602,12 @@ void local_dos_time(time_t moment, uint16_t *dos_date, uint16_t *dos_time) {
 
 // Hands out the next name that is still a regular file; 0, or 1 when none is left.
 int hand_out_next(plat_search_state *state, plat_found_file *found) {
-  char path[2 * NAME_BUFFER_SIZE];
+  int folder = dirfd(state->dir);
   while (state->next < state->count) {
     const char *name = state->names + state->offsets[state->next];
     ++state->next;
-    std::snprintf(path, sizeof path, "%s%s", state->prefix, name);  // both below 260 bytes
     struct stat info;
-    if (stat(path, &info) != 0) continue;  // vanished, or a broken link
+    if (fstatat(folder, name, &info, 0) != 0) continue;  // vanished, or a broken link
     if (!S_ISREG(info.st_mode)) continue;  // folders, devices, pipes
     size_t length = std::strlen(name);     // below NAME_BUFFER_SIZE, tested when read
     std::memcpy(found->name, name, length + 1);
@@ -492,13 +629,14 @@ int system_find_first(const char *pattern, plat_search *search, plat_found_file 
   size_t prefix_length = slash != nullptr ? (size_t)(slash - pattern) + 1 : 0;
   if (prefix_length >= NAME_BUFFER_SIZE) return 1;
 
+  char folder[NAME_BUFFER_SIZE];
+  std::memcpy(folder, pattern, prefix_length);
+  folder[prefix_length] = '\0';
   plat_search_state *state = (plat_search_state *)plat_allocate_block(sizeof *state);
   if (state == nullptr) return 3;
   std::memset(state, 0, sizeof *state);
-  std::memcpy(state->prefix, pattern, prefix_length);
-  state->prefix[prefix_length] = '\0';
   // "dir/" and "/" both open as folders.
-  int rc = collect_names(prefix_length != 0 ? state->prefix : ".", name_pattern, state);
+  int rc = collect_names(prefix_length != 0 ? folder : ".", name_pattern, state);
   if (rc == 0 && hand_out_next(state, found) != 0) rc = 1;
   if (rc != 0) {
     release_state(state);
@@ -614,18 +752,34 @@ void plat_release_block(void *block) { std::free(block); }
 
 namespace {
 
-// The temporary file to remove when a signal stops the process. The flag is cleared before the
+// The temporary file to remove when a signal stops the process: its whole path, and where the
+// handler finds it (through the kept folder when it lies there). The flag is cleared before the
 // name changes and set after, so that the handler never reads a name half written.
 volatile sig_atomic_t guard_set = 0;
-char guard_name[NAME_BUFFER_SIZE];
+char guard_path[NAME_BUFFER_SIZE];
+int guard_dir = AT_FDCWD;
+const char *guard_name = guard_path;
 
 // Removes the guarded file, then lets the signal do what it does by default: the handler was
 // installed with SA_RESETHAND, and the signal raised again waits until the handler returns.
 void on_stop_signal(int number) {
   int saved = errno;
-  if (guard_set) unlink(guard_name);
+  if (guard_set) unlinkat(guard_dir, guard_name, 0);
   raise(number);
   errno = saved;
+}
+
+// The kept folder's handle is about to close: a guarded file found through it is found by its
+// whole path from now on.
+void release_guard_folder(void) {
+  if (guard_dir != kept_fd) return;
+  int was_set = guard_set;
+  guard_set = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  guard_dir = AT_FDCWD;
+  guard_name = guard_path;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  guard_set = was_set;
 }
 
 }  // namespace
@@ -665,9 +819,14 @@ void plat_hold_stop_signals(int hold) {
 void plat_guard_file(const char *path) {
   guard_set = 0;
   std::atomic_signal_fence(std::memory_order_seq_cst);
+  guard_dir = AT_FDCWD;
+  guard_name = guard_path;
   if (path == nullptr) return;
-  int length = std::snprintf(guard_name, sizeof guard_name, "%s", path);
-  if (length < 0 || (size_t)length >= sizeof guard_name) return;
+  int length = std::snprintf(guard_path, sizeof guard_path, "%s", path);
+  if (length < 0 || (size_t)length >= sizeof guard_path) return;
+  place at = place_of(guard_path);
+  guard_dir = at.dir;
+  guard_name = at.name;
   std::atomic_signal_fence(std::memory_order_seq_cst);
   guard_set = 1;
 }

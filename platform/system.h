@@ -6,9 +6,11 @@
 #include "platform/platform.h"
 
 plat_file system_open_read(const char *path);
+plat_file system_open_listed(const char *path);
 plat_file system_create_new(const char *path);
 plat_file system_open_existing_for_write(const char *path);
 int system_read(plat_file file, void *buffer, size_t want, size_t *got);
+int system_read_some(plat_file file, void *buffer, size_t want, size_t *got);
 int system_write(plat_file file, const void *buffer, size_t length);
 int system_copy_between(plat_file from, plat_file to, size_t count, size_t *copied);
 int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time);

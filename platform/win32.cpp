@@ -40,6 +40,12 @@ plat_file system_open_read(const char *path) {
   return from_handle(handle);
 }
 
+// Paths are handed to the system whole.
+void plat_keep_folder(const char *) {}
+
+// Windows asks the handle's type anyway: a listed file is opened as any other.
+plat_file system_open_listed(const char *path) { return system_open_read(path); }
+
 // Shared for deletion, so that the console's stop handler can remove the file while it is open
 // (it goes when the process ends and the handle closes).
 plat_file system_create_new(const char *path) {
@@ -65,11 +71,16 @@ int system_flush(plat_file file) {
 void plat_flush_folder(const char *) {}
 
 // The replacement gets the attributes of its own; only whether a file stands there is told.
+int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
+  if (file == PLAT_NO_FILE || facts == nullptr) return 0;
+  return facts->state == NAME_FILE ? 1 : 0;
+}
+
 int plat_take_attributes(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 0;
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ? 0 : 1;
+  if (file == PLAT_NO_FILE) return 0;
+  plat_name_facts facts;
+  plat_look_up_file(path, &facts);
+  return plat_lend_attributes(file, &facts);
 }
 
 plat_file system_open_existing_for_write(const char *path) {
@@ -98,6 +109,17 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
     done += count;
   }
   *got = done;
+  return 0;
+}
+
+// A disk file delivers fewer bytes than asked only at its end.
+int system_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+  *got = 0;
+  if (file == PLAT_NO_FILE) return 1;
+  if (want > LARGEST_REQUEST) want = LARGEST_REQUEST;
+  DWORD count = 0;
+  if (!ReadFile(to_handle(file), buffer, (DWORD)want, &count, nullptr)) return 1;
+  *got = count;
   return 0;
 }
 
@@ -144,22 +166,40 @@ int system_replace_file(const char *from, const char *to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
-int plat_look_up_name(const char *path) {
-  if (path == nullptr || path[0] == '\0') return NAME_INVALID;
+// The permission bits and owner stay 0: a file that replaces another keeps its own.
+int plat_look_up_file(const char *path, plat_name_facts *facts) {
+  facts->state = NAME_INVALID;
+  facts->read_only = 0;
+  facts->mode = 0;
+  facts->owner = 0;
+  facts->group = 0;
+  if (path == nullptr || path[0] == '\0') return facts->state;
   DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return NAME_LINK;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NAME_OTHER;
-    return NAME_FILE;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      facts->state = NAME_LINK;
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      facts->state = NAME_OTHER;
+    } else {
+      facts->state = NAME_FILE;
+      facts->read_only = (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
+    }
+    return facts->state;
   }
   switch (GetLastError()) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return NAME_FREE;
+    case ERROR_PATH_NOT_FOUND: facts->state = NAME_FREE; break;
     case ERROR_INVALID_NAME:  // "*", "?" and the other characters a name cannot hold
     case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: return NAME_INVALID;
-    default: return NAME_UNKNOWN;
+    case ERROR_FILENAME_EXCED_RANGE: facts->state = NAME_INVALID; break;
+    default: facts->state = NAME_UNKNOWN; break;
   }
+  return facts->state;
+}
+
+int plat_look_up_name(const char *path) {
+  plat_name_facts facts;
+  return plat_look_up_file(path, &facts);
 }
 
 int system_move_file_new(const char *from, const char *to) {

@@ -2,7 +2,11 @@
 // I, S and O; extraction of every archive kind, with the options O and S.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "driver/driver.h"
+#include "platform/faults.h"
 #include "tests/fault_scenarios.h"
 
 namespace {
@@ -90,3 +94,52 @@ TEST(Faults, ExtractKeepsExistingFiles) {
 TEST(Faults, RacesWithOtherProcesses) { run_race_table(vorax); }
 TEST(Faults, FlushesBeforeReplacing) { run_flush_counts(vorax); }
 TEST(Faults, StopSignalsLeaveNothingBehind) { run_stop_signals(vorax); }
+
+namespace {
+
+// Runs vorax in-process with its output captured; the calls are counted from here on.
+void run_counted(std::vector<std::string> args) {
+  args.insert(args.begin(), "vorax");
+  std::vector<char *> argv;
+  for (std::string &arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  fault_plan(FAULT_OPEN, 0);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  run_vorax((int)args.size(), argv.data());
+  testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
+
+// What a small file costs: packing opens it and reads it in one request that also tells whether
+// it grew, and the small files leave in a few large writes; extraction makes one file, one write,
+// one time and one link for each, and reads the archive in large requests.
+TEST(Faults, SystemCallsPerSmallFile) {
+  scratch_dir dir("calls");
+  std::string gfx = make_folder(dir, "gfx");
+  const int files = 40;
+  for (int i = 0; i < files; ++i) {
+    write_file(join(gfx, "s" + std::to_string(100 + i) + "-1a.gz2"), filled(3000 + 50 * i, 'S'));
+  }
+  run_counted({"S2", gfx, dir.file("arc")});
+  ASSERT_TRUE(read_file(dir.file("arc.gz2")).size() > 120000u);
+  EXPECT_EQ(fault_calls(FAULT_OPEN), files);
+  EXPECT_EQ(fault_calls(FAULT_READ), files);
+  EXPECT_EQ(fault_calls(FAULT_CLOSE), files + 1);
+  EXPECT_LE(fault_calls(FAULT_WRITE), 2);
+  EXPECT_EQ(fault_calls(FAULT_FLUSH), 1);
+
+  std::string out = make_folder(dir, "out");
+  run_counted({"X", out, dir.file("arc.gz2")});
+  EXPECT_EQ(list_names(out).size(), (size_t)files);
+  EXPECT_EQ(fault_calls(FAULT_OPEN), 2);  // the archive: the driver's test, then for reading
+  EXPECT_LE(fault_calls(FAULT_READ), 4);
+  EXPECT_EQ(fault_calls(FAULT_CREATE), files);
+  EXPECT_EQ(fault_calls(FAULT_WRITE), files);
+  EXPECT_EQ(fault_calls(FAULT_SET_TIME), files);
+  EXPECT_EQ(fault_calls(FAULT_RENAME), files);
+  EXPECT_EQ(fault_calls(FAULT_FLUSH), 0);
+  EXPECT_EQ(fault_calls(FAULT_CLOSE), files + 2);
+}

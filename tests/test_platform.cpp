@@ -186,6 +186,80 @@ TEST(PlatformFiles, AnyWriteBitMakesWritablePosix) {
   EXPECT_EQ(plat_is_read_only(path.c_str()), 0);
 }
 
+// One lookup tells what stands under a name; a listed file is read in requests that come back
+// short only at its end.
+TEST(PlatformFiles, LookUpFactsAndReadsOfListedFiles) {
+  scratch_dir dir("plat-facts");
+  std::string path = dir.file("a.bin");
+  write_file(path, text_bytes("12345"));
+  plat_name_facts facts;
+  EXPECT_EQ(plat_look_up_file(path.c_str(), &facts), NAME_FILE);
+  EXPECT_EQ(facts.read_only, 0);
+  fs::permissions(path, fs::perms::owner_read);
+  EXPECT_EQ(plat_look_up_file(path.c_str(), &facts), NAME_FILE);
+  EXPECT_EQ(facts.read_only, 1);
+  if (!on_windows()) {
+    EXPECT_EQ(facts.mode, 0400u);
+  }
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(plat_look_up_file(dir.file("gone").c_str(), &facts), NAME_FREE);
+  EXPECT_EQ(plat_look_up_file(dir.path().c_str(), &facts), NAME_OTHER);
+  EXPECT_EQ(plat_look_up_file("", &facts), NAME_INVALID);
+
+  plat_file file = plat_open_listed(path.c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  char buffer[16];
+  size_t got = 0;
+  EXPECT_EQ(plat_read_some(file, buffer, sizeof buffer, &got), 0);
+  EXPECT_EQ(got, 5u);
+  EXPECT_EQ(plat_read_some(file, buffer, sizeof buffer, &got), 0);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(plat_close(file), 0);
+  EXPECT_EQ(plat_open_listed(dir.file("gone").c_str()), PLAT_NO_FILE);
+}
+
+// Names in a kept folder are reached through its handle, names elsewhere by their path; letting
+// the folder go (or keeping another) changes nothing for the caller.
+TEST(PlatformFiles, KeptFolderReachesItsNames) {
+  scratch_dir dir("plat-kept");
+  std::string kept = make_folder(dir, "kept");
+  std::string other = make_folder(dir, "other");
+  plat_keep_folder(kept.c_str());
+  for (const std::string &folder : {kept, other}) {
+    SCOPED_TRACE(folder);
+    std::string a = join(folder, "a"), b = join(folder, "b");
+    plat_file file = plat_create_new(a.c_str());
+    ASSERT_NE(file, PLAT_NO_FILE);
+    EXPECT_EQ(plat_write(file, "xyz", 3), 0);
+    EXPECT_EQ(plat_close(file), 0);
+    EXPECT_EQ(plat_look_up_name(a.c_str()), NAME_FILE);
+    EXPECT_EQ(plat_move_file_new(a.c_str(), b.c_str()), 0);
+    EXPECT_EQ(plat_look_up_name(a.c_str()), NAME_FREE);
+    EXPECT_EQ(read_file(b), text_bytes("xyz"));
+    write_file(a, text_bytes("a"));
+    EXPECT_EQ(plat_move_file_new(a.c_str(), b.c_str()), 2);
+    EXPECT_EQ(plat_replace_file(a.c_str(), b.c_str()), 0);
+    EXPECT_EQ(read_file(b), text_bytes("a"));
+    file = plat_open_existing_for_write(b.c_str());
+    ASSERT_NE(file, PLAT_NO_FILE);
+    EXPECT_EQ(plat_close(file), 0);
+    EXPECT_EQ(plat_remove_file(b.c_str()), 0);
+    EXPECT_EQ(list_names(folder), names{});
+  }
+  // A kept folder that another process moves is still the one written into (POSIX); once it is
+  // let go, its old path names nothing.
+  if (!on_windows()) {
+    fs::rename(kept, join(dir.path(), "moved"));
+    plat_file file = plat_create_new(join(kept, "c").c_str());
+    ASSERT_NE(file, PLAT_NO_FILE);
+    EXPECT_EQ(plat_close(file), 0);
+    EXPECT_EQ(list_names(join(dir.path(), "moved")), names{"c"});
+    plat_keep_folder(other.c_str());
+    EXPECT_EQ(plat_create_new(join(kept, "d").c_str()), PLAT_NO_FILE);
+  }
+  plat_keep_folder(nullptr);
+}
+
 TEST(PlatformText, CutConversionStaysTerminated) {
   char small[3];
   std::memset(small, 'Z', sizeof small);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/test_support.h"
 #include "util/stream.h"
@@ -145,4 +146,158 @@ TEST(Streams, RefusalsFileExistsAndBlocks) {
   static_cast<char *>(block)[299] = 1;
   release_block(block);
   release_block(nullptr);
+}
+
+// Listed files copied into a write stream: small ones gathered in the write buffer between byte
+// traffic, large ones copied in one piece; whatever the mix, the archive holds exactly the bytes
+// in their order. A file whose size is not the listed one any more is refused.
+TEST(Streams, ListedFilesKeepTheirBytesAndOrder) {
+  scratch_dir dir("streams-listed");
+  // Small files that overflow the write buffer several times, and large ones in between.
+  std::vector<size_t> sizes = {5, 70000, 3};
+  for (int i = 0; i < 60; ++i) sizes.push_back(2000 + (size_t)i * 397);
+  sizes.push_back(300000);
+  sizes.push_back(65535);
+  sizes.push_back(65536);
+  bytes expected;
+  std::vector<std::string> paths;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    bytes content = counting_bytes(sizes[i] + i);
+    content.resize(sizes[i]);
+    paths.push_back(dir.file("f" + std::to_string(i)));
+    write_file(paths.back(), content);
+    for (int k = 0; k < 4; ++k) expected.push_back((uint8_t)(sizes[i] >> (8 * k)));
+    expected.insert(expected.end(), content.begin(), content.end());
+  }
+  std::string archive = dir.file("archive");
+  stream s = create_write_stream(archive.c_str());
+  ASSERT_NE(s, NO_STREAM);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    ASSERT_EQ(write_u32(s, (uint32_t)sizes[i]), 0);
+    ASSERT_EQ(copy_listed_file(paths[i].c_str(), (uint32_t)sizes[i], s), 0) << sizes[i];
+  }
+  ASSERT_EQ(close_write_stream(s), 0);
+  EXPECT_EQ(read_file(archive), expected);
+
+  // Grown, shrunk or gone, small or large, copied or only read: 1, and the stream given up.
+  for (size_t size : {(size_t)5, (size_t)70000}) {
+    SCOPED_TRACE(size);
+    std::string path = dir.file("changing");
+    write_file(path, counting_bytes(size));
+    EXPECT_EQ(copy_listed_file(path.c_str(), (uint32_t)size, NO_STREAM), 0);
+    EXPECT_EQ(copy_listed_file(path.c_str(), (uint32_t)size - 1, NO_STREAM), 1);
+    EXPECT_EQ(copy_listed_file(path.c_str(), (uint32_t)size + 1, NO_STREAM), 1);
+    for (uint32_t listed : {(uint32_t)size - 1, (uint32_t)size + 1}) {
+      s = create_write_stream(dir.file("partial").c_str());
+      ASSERT_NE(s, NO_STREAM);
+      EXPECT_EQ(copy_listed_file(path.c_str(), listed, s), 1);
+      discard_write_stream();
+    }
+  }
+  EXPECT_EQ(copy_listed_file(dir.file("gone").c_str(), 5, NO_STREAM), 1);
+  // A write stream that is not open any more takes nothing.
+  EXPECT_EQ(copy_listed_file(paths[0].c_str(), 5, s), 2);
+  EXPECT_EQ(leftovers(dir.path()), names{});
+  EXPECT_FALSE(fs::exists(dir.file("partial")));
+}
+
+// Records of an archive copied out of the read stream: small ones that the read buffer holds
+// only in part, one larger than the buffer, large ones copied in one piece, and one dropped;
+// the byte traffic after each record goes on where the record ended.
+TEST(Streams, RecordsAcrossTheReadBuffer) {
+  scratch_dir dir("streams-records");
+  std::vector<size_t> sizes;
+  for (int i = 0; i < 50; ++i) sizes.push_back(7000 + (size_t)i * 211);
+  sizes.push_back(300000);
+  sizes.push_back(1);
+  sizes.push_back(100000);
+  sizes.push_back(0);
+  sizes.push_back(262143);
+  bytes image;
+  std::vector<bytes> contents;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    put32(image, (uint32_t)sizes[i]);
+    bytes content = counting_bytes(sizes[i] + 3 * i);
+    content.resize(sizes[i]);
+    image.insert(image.end(), content.begin(), content.end());
+    contents.push_back(content);
+  }
+  std::string archive = dir.file("image");
+  write_file(archive, image);
+  stream in = open_read_stream(archive.c_str());
+  ASSERT_NE(in, NO_STREAM);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    uint32_t size = 0;
+    ASSERT_EQ(read_u32(in, &size), 0) << i;
+    ASSERT_EQ(size, sizes[i]);
+    if (i == 7) {
+      ASSERT_EQ(copy_stream_bytes(in, NO_STREAM, size), 0);
+      continue;
+    }
+    std::string out = dir.file("out" + std::to_string(i));
+    stream s = create_write_stream(out.c_str());
+    ASSERT_EQ(copy_stream_bytes(in, s, size), 0) << i;
+    ASSERT_EQ(close_write_stream(s), 0);
+    EXPECT_EQ(read_file(out), contents[i]) << i;
+  }
+  uint8_t byte;
+  EXPECT_EQ(read_byte(in, &byte), 1);  // the end, and the stream closed by it
+
+  // A record cut short: 1, and the read stream is closed.
+  image.resize(image.size() - 10);
+  write_file(archive, image);
+  in = open_read_stream(archive.c_str());
+  uint32_t size = 0;
+  for (size_t i = 0; i + 1 < sizes.size(); ++i) {
+    ASSERT_EQ(read_u32(in, &size), 0);
+    ASSERT_EQ(copy_stream_bytes(in, NO_STREAM, size), 0);
+  }
+  ASSERT_EQ(read_u32(in, &size), 0);
+  stream s = create_write_stream(dir.file("cut").c_str());
+  EXPECT_EQ(copy_stream_bytes(in, s, size), 1);
+  discard_write_stream();
+  EXPECT_EQ(close_read_stream(in), 1);
+  EXPECT_FALSE(fs::exists(dir.file("cut")));
+}
+
+// open_write_stream looks the name up: without `replace` anything under the name is taken and
+// nothing is made; with it a read-only file refuses, a writable one is replaced in the end.
+TEST(Streams, OpenWriteStreamAnswersForTheName) {
+  scratch_dir dir("streams-open");
+  std::string file = dir.file("file");
+  write_file(file, text_bytes("old"));
+  fs::create_directory(dir.file("folder"));
+  std::vector<std::string> taken = {file, dir.file("folder")};
+  if (!on_windows()) {
+    fs::create_symlink(dir.file("nowhere"), dir.file("dangling"));
+    taken.push_back(dir.file("dangling"));
+  }
+  for (const std::string &name : taken) {
+    stream s = NO_STREAM;
+    EXPECT_EQ(open_write_stream(name.c_str(), 0, &s), 2) << name;
+    EXPECT_EQ(s, NO_STREAM);
+  }
+  stream s = NO_STREAM;
+  EXPECT_EQ(open_write_stream("", 0, &s), 1);
+  ASSERT_EQ(open_write_stream(dir.file("new").c_str(), 0, &s), 0);
+  write_byte(s, 'n');
+  ASSERT_EQ(finish_write_stream(s), 0);
+  EXPECT_EQ(commit_write_stream(0, 0), 0);
+  EXPECT_EQ(read_file(dir.file("new")), text_bytes("n"));
+
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(open_write_stream(file.c_str(), 1, &s), 1);
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_EQ(open_write_stream(file.c_str(), 1, &s), 0);
+  write_byte(s, 'r');
+  ASSERT_EQ(finish_write_stream(s), 0);
+  EXPECT_EQ(read_file(file), text_bytes("old"));
+  EXPECT_EQ(commit_write_stream(1, 0), 0);
+  EXPECT_EQ(read_file(file), text_bytes("r"));
+  if (!on_windows()) {
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+  }
+  EXPECT_EQ(leftovers(dir.path()), names{});
 }

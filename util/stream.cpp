@@ -3,6 +3,12 @@
 // operation on any other handle (one that a failed read or write has already closed, say)
 // answers 1 and touches nothing.
 //
+// Single bytes move in blocks of STREAM_BUFFER_SIZE. The files that packing and extraction copy
+// move in bulk through the same buffers, which are larger for that: a small graphics file is read
+// straight into the archive's write buffer, so that many of them leave in one write, and a small
+// record of an archive is written from the read buffer in one request. Only large files are
+// copied inside the system.
+//
 // A write stream never writes under its final name. Where the system has files without a name
 // (Linux), it writes one in the target folder and gives it its name only when everything has been
 // written, so that not even a killed process leaves anything behind. Elsewhere it creates a new
@@ -15,9 +21,16 @@
 
 namespace {
 
+// Room of each buffer for bulk traffic; byte traffic uses the first STREAM_BUFFER_SIZE bytes.
+enum { BULK_AREA = 256 * 1024 };
+
+// Files from this size on are copied inside the system where it can (Linux: copy_file_range);
+// smaller ones cost fewer requests through the buffers.
+enum { LARGE_FILE = 64 * 1024 };
+
 // ---- read state
 
-uint8_t read_buffer[STREAM_BUFFER_SIZE];
+uint8_t read_buffer[BULK_AREA];
 size_t read_valid = 0;      // bytes delivered by the last refill
 size_t read_next = 0;       // position of the next byte to hand out
 stream read_open = NO_STREAM;
@@ -30,8 +43,11 @@ enum write_phase {
   WRITE_FINISHED,  // every byte is written; the file, still open, waits to be committed
 };
 
-uint8_t write_buffer[STREAM_BUFFER_SIZE];
+uint8_t write_buffer[BULK_AREA];
 size_t write_waiting = 0;   // bytes in write_buffer not yet written to the file
+// write_byte writes the buffer out when this many bytes wait: STREAM_BUFFER_SIZE, and the whole
+// bulk area once copied files share the buffer.
+size_t write_limit = STREAM_BUFFER_SIZE;
 stream write_open = NO_STREAM;
 write_phase write_state = WRITE_IDLE;
 int write_unnamed = 0;      // the file has no name yet (it vanishes if the process ends)
@@ -39,6 +55,8 @@ int temp_on_disk = 0;       // temp_name names our unfinished file on disk
 char final_name[NAME_BUFFER_SIZE];
 size_t final_folder_length = 0;  // the folder part of final_name, with its stop
 char temp_name[NAME_BUFFER_SIZE];
+// What the lookup before the create found under final_name.
+plat_name_facts final_facts;
 
 // Temporary names are numbered by this counter, so that the names tried one after the other in
 // one run differ; the exclusive create settles clashes with other runs.
@@ -64,8 +82,10 @@ void reset_write_state(void) {
   write_unnamed = 0;
   temp_on_disk = 0;
   write_waiting = 0;
+  write_limit = STREAM_BUFFER_SIZE;
   temp_name[0] = '\0';
   final_name[0] = '\0';
+  final_facts.state = NAME_FREE;
 }
 
 // Ends a failed or given-up write stream: closes the file if it is still open and removes the
@@ -117,7 +137,7 @@ int read_byte(stream s, uint8_t *out) {
   if (s == NO_STREAM || s != read_open) return 1;
   if (read_next >= read_valid) {
     size_t got = 0;
-    plat_read(s, read_buffer, sizeof read_buffer, &got);
+    plat_read(s, read_buffer, STREAM_BUFFER_SIZE, &got);
     if (got == 0) {
       // End of the file or a read error: the stream is finished here. Bytes that arrived
       // before an error are still handed out; the refill after them fails.
@@ -127,7 +147,7 @@ int read_byte(stream s, uint8_t *out) {
       read_next = 0;
       return 1;
     }
-    read_valid = got < sizeof read_buffer ? got : sizeof read_buffer;
+    read_valid = got < (size_t)STREAM_BUFFER_SIZE ? got : (size_t)STREAM_BUFFER_SIZE;
     read_next = 0;
   }
   uint8_t byte = read_buffer[read_next++];
@@ -145,6 +165,15 @@ int read_u16(stream s, uint16_t *out) {
 }
 
 int read_u32(stream s, uint32_t *out) {
+  // Four bytes that wait in the buffer are taken at once: what four read_byte calls would do.
+  if (s != NO_STREAM && s == read_open && read_valid - read_next >= 4) {
+    const uint8_t *at = read_buffer + read_next;
+    read_next += 4;
+    if (out != nullptr) {
+      *out = (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
+    }
+    return 0;
+  }
   uint16_t low = 0;
   uint16_t high = 0;
   if (read_u16(s, &low) != 0) return 1;
@@ -161,18 +190,6 @@ int skip_to_eof_marker(stream s) {
   }
 }
 
-int expect_stream_end(stream s) {
-  if (s == NO_STREAM || s != read_open) return 1;
-  int more = read_next < read_valid;
-  if (!more) {
-    uint8_t byte;
-    size_t got = 0;
-    more = plat_read(s, &byte, 1, &got) != 0 || got != 0;
-  }
-  close_read_stream(s);
-  return more;
-}
-
 int close_read_stream(stream s) {
   if (s == NO_STREAM || s != read_open) return 1;
   int failed = plat_close(s);
@@ -185,14 +202,35 @@ int close_read_stream(stream s) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-stream create_write_stream(const char *name) {
+namespace {
+
+// 1 when a file at the name makes creating it fail: a read-only regular file, or what a link
+// points to, or a folder, when that is read-only.
+int refuses_writing(const char *name, const plat_name_facts *facts) {
+  switch (facts->state) {
+    case NAME_FILE: return facts->read_only;
+    case NAME_LINK:
+    case NAME_OTHER: return plat_is_read_only(name);
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+int open_write_stream(const char *name, int replace, stream *out) {
+  *out = NO_STREAM;
   // One write buffer: whatever an earlier stream left behind is given up first.
   if (write_state != WRITE_IDLE) drop_write_stream();
 
-  if (name == nullptr || name[0] == '\0') return NO_STREAM;
+  if (name == nullptr || name[0] == '\0') return 1;
   size_t length = bounded_length(name, NAME_BUFFER_SIZE);
-  if (length >= NAME_BUFFER_SIZE) return NO_STREAM;
-  if (plat_is_read_only(name)) return NO_STREAM;
+  if (length >= NAME_BUFFER_SIZE) return 1;
+  // The one lookup of the name: whether it is taken, whether it can be replaced, and what a file
+  // that replaces it takes over.
+  plat_name_facts facts;
+  int state = plat_look_up_file(name, &facts);
+  if (!replace && (state == NAME_FILE || state == NAME_LINK || state == NAME_OTHER)) return 2;
+  if (refuses_writing(name, &facts)) return 1;
 
   // The folder part ends with the last path stop; without one the file goes to the current folder.
   size_t folder_length = 0;
@@ -206,7 +244,7 @@ stream create_write_stream(const char *name) {
   folder[folder_length] = '\0';
   stream s = NO_STREAM;
   int unnamed = plat_create_unnamed(folder, &s);
-  if (unnamed == 1) return NO_STREAM;
+  if (unnamed == 1) return 1;
   if (unnamed == 2) {
     // A stopping signal waits until the new file is guarded, so that it removes it.
     plat_hold_stop_signals(1);
@@ -223,23 +261,32 @@ stream create_write_stream(const char *name) {
     plat_hold_stop_signals(0);
     if (s == NO_STREAM) {
       temp_name[0] = '\0';
-      return NO_STREAM;
+      return 1;
     }
   }
 
   std::memcpy(final_name, name, length + 1);
   final_folder_length = folder_length;
+  final_facts = facts;
   write_unnamed = unnamed == 0;
   write_open = s;
   write_state = WRITE_OPEN;
   write_waiting = 0;
+  write_limit = STREAM_BUFFER_SIZE;
+  *out = s;
+  return 0;
+}
+
+stream create_write_stream(const char *name) {
+  stream s = NO_STREAM;
+  open_write_stream(name, 1, &s);
   return s;
 }
 
 int write_byte(stream s, uint8_t byte) {
   if (!is_open_write_stream(s)) return 1;
-  if (write_waiting >= sizeof write_buffer) {
-    if (plat_write(s, write_buffer, sizeof write_buffer) != 0) {
+  if (write_waiting >= write_limit) {
+    if (plat_write(s, write_buffer, write_waiting) != 0) {
       drop_write_stream();
       return 1;
     }
@@ -255,6 +302,17 @@ int write_u16(stream s, uint16_t value) {
 }
 
 int write_u32(stream s, uint32_t value) {
+  // Four bytes that fit below the limit are stored at once: four write_byte calls would not
+  // write the buffer out either.
+  if (is_open_write_stream(s) && write_waiting + 4 <= write_limit) {
+    uint8_t *at = write_buffer + write_waiting;
+    at[0] = (uint8_t)value;
+    at[1] = (uint8_t)(value >> 8);
+    at[2] = (uint8_t)(value >> 16);
+    at[3] = (uint8_t)(value >> 24);
+    write_waiting += 4;
+    return 0;
+  }
   if (write_u16(s, (uint16_t)(value & 0xFFFF)) != 0) return 1;
   return write_u16(s, (uint16_t)(value >> 16));
 }
@@ -309,8 +367,9 @@ int link_under_temp_name(void) {
 // Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
 // when `replace` is 0 and the final name is taken. An unnamed file is linked under a temporary
 // name and moved before it is closed, so that its temporary name stands on disk for as short a
-// time as can be. Its data is on the disk already (the caller flushed it), so a close that fails
-// after the move takes nothing back.
+// time as can be. Its data is on the disk already (an unnamed file is flushed before it replaces
+// anything), so a close that fails after the move loses nothing and is no failure: the file that
+// stood there is gone, and the new one is whole.
 int close_and_move(int replace) {
   if (write_unnamed) {
     if (link_under_temp_name() != 0) return 1;
@@ -334,8 +393,14 @@ int close_and_move(int replace) {
 int commit_write_stream(int replace, int durable) {
   if (write_state != WRITE_FINISHED) return 1;
   // A file that is replaced keeps its permission bits and owner, and gives way only to data that
-  // is on the disk.
-  int replacing = replace && plat_take_attributes(write_open, final_name);
+  // is on the disk. An unnamed file goes by what the lookup before its create found (a name taken
+  // since shows when the link fails); a file under a temporary name, closed before it moves, by
+  // a look at the name now.
+  int replacing = 0;
+  if (replace) {
+    replacing = write_unnamed ? plat_lend_attributes(write_open, &final_facts)
+                              : plat_take_attributes(write_open, final_name);
+  }
   if ((durable || replacing) && plat_flush(write_open) != 0) {
     drop_write_stream();
     return 1;
@@ -353,9 +418,15 @@ int commit_write_stream(int replace, int durable) {
         rc = 1;
       }
     } else if (rc == 2 && replace) {
-      // Something else than a regular file stands there (a link): replaced through a temporary
-      // name, with the data on the disk first.
-      rc = plat_flush(write_open) != 0 ? 1 : close_and_move(1);
+      // Something stands there after all: a link or a folder, or a file made meanwhile, which
+      // lends its attributes as any other. Whatever it is, it gives way only to data that is on
+      // the disk.
+      plat_take_attributes(write_open, final_name);
+      if (!durable && plat_flush(write_open) != 0) {
+        drop_write_stream();
+        return 1;
+      }
+      rc = close_and_move(1);
     }
   } else {
     // Unnamed here means replacing or durable: flushed above.
@@ -379,50 +450,52 @@ int close_write_stream(stream s) {
 void discard_write_stream(void) { drop_write_stream(); }
 
 // ---------------------------------------------------------------------------------------------
-// Copying between two streams
+// Copying files whole
 
 namespace {
 
-// Bulk copies travel through this buffer, in requests of this size, past the byte buffers.
-enum { COPY_CHUNK = 256 * 1024 };
-uint8_t copy_buffer[COPY_CHUNK];
+// Reading and dropping the bytes of a file when there is no write stream to take them (a
+// simulated run).
+enum { DROP_AREA = 64 * 1024 };
+uint8_t drop_buffer[DROP_AREA];
 
-// Fills `data` with exactly `count` bytes of the read stream: what its buffer holds first, then
-// straight from the file. 0, or 1 when the file ends or fails first (the stream is then closed).
-int read_exactly(stream s, uint8_t *data, size_t count) {
-  size_t waiting = read_valid - read_next;
-  size_t taken = waiting < count ? waiting : count;
-  std::memcpy(data, read_buffer + read_next, taken);
-  read_next += taken;
-  if (taken == count) return 0;
-  size_t got = 0;
-  plat_read(s, data + taken, count - taken, &got);
-  if (got == count - taken) return 0;
+// Gives the read stream up after its file ended early or failed, as read_byte does.
+void end_read_stream(stream s) {
   plat_close(s);
   read_open = NO_STREAM;
   read_valid = 0;
   read_next = 0;
-  return 1;
 }
 
-// Writes `count` bytes to the write stream: into its buffer while they fit, else what waits and
-// then these straight to the file. 0, or 1 (the stream is then given up).
-int write_all(stream s, const uint8_t *data, size_t count) {
-  if (write_waiting + count <= sizeof write_buffer) {
-    std::memcpy(write_buffer + write_waiting, data, count);
-    write_waiting += count;
-    return 0;
+// Moves the bytes of the read buffer not yet handed out to its front and fills the rest of the
+// bulk area from the file. 0 when at least one byte arrived; 1 at the end of the file or on a
+// read error (the stream is then given up).
+int fill_read_area(stream s) {
+  size_t waiting = read_valid - read_next;
+  if (waiting > 0 && read_next > 0) std::memmove(read_buffer, read_buffer + read_next, waiting);
+  read_next = 0;
+  read_valid = waiting;
+  size_t got = 0;
+  plat_read(s, read_buffer + waiting, sizeof read_buffer - waiting, &got);
+  if (got == 0) {
+    end_read_stream(s);
+    return 1;
   }
+  read_valid = waiting + got;
+  return 0;
+}
+
+// Writes what waits in the write buffer, then `count` bytes from elsewhere. 0, or 1 (the stream
+// is then given up).
+int write_all(stream s, const uint8_t *data, size_t count) {
   if ((write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) ||
-      plat_write(s, data, count) != 0) {
+      (count > 0 && plat_write(s, data, count) != 0)) {
     drop_write_stream();
     return 1;
   }
   write_waiting = 0;
   return 0;
 }
-
-}  // namespace
 
 // Copies inside the system what the read buffer does not hold: the bytes waiting in the read
 // buffer and in the write buffer go first. 0 when all `left` bytes were copied (left is then 0);
@@ -434,13 +507,6 @@ int copy_in_system(stream from, stream to, uint32_t *left) {
   read_next += taken;
   *left -= (uint32_t)taken;
   if (*left == 0) return 0;
-  if (write_waiting > 0) {
-    if (plat_write(to, write_buffer, write_waiting) != 0) {
-      drop_write_stream();
-      return 2;
-    }
-    write_waiting = 0;
-  }
   size_t copied = 0;
   int rc = plat_copy_between(from, to, *left, &copied);
   if (rc == 3) return 3;
@@ -449,31 +515,117 @@ int copy_in_system(stream from, stream to, uint32_t *left) {
     return 2;
   }
   if (rc == 1 || copied < *left) {  // a read failure, or the source ended early
-    plat_close(from);
-    read_open = NO_STREAM;
-    read_valid = 0;
-    read_next = 0;
+    end_read_stream(from);
     return 1;
   }
   *left = 0;
   return 0;
 }
 
+}  // namespace
+
 int copy_stream_bytes(stream from, stream to, uint32_t size) {
   if (from == NO_STREAM || from != read_open) return 1;
   if (to != NO_STREAM && !is_open_write_stream(to)) return 2;
   uint32_t left = size;
-  if (to != NO_STREAM && left > 0) {
+  if (to != NO_STREAM && left >= (uint32_t)LARGE_FILE) {
     int rc = copy_in_system(from, to, &left);
     if (rc != 3) return rc;
   }
   while (left > 0) {
-    size_t count = left < (uint32_t)COPY_CHUNK ? left : (size_t)COPY_CHUNK;
-    if (read_exactly(from, copy_buffer, count) != 0) return 1;
-    if (to != NO_STREAM && write_all(to, copy_buffer, count) != 0) return 2;
+    // A run that the read buffer can hold whole is brought in whole, so that it leaves in one
+    // request; a longer one goes piece by piece.
+    size_t waiting = read_valid - read_next;
+    if (waiting < left && (waiting == 0 || left <= sizeof read_buffer)) {
+      if (fill_read_area(from) != 0) return 1;
+      waiting = read_valid - read_next;
+    }
+    size_t count = waiting < left ? waiting : left;
+    if (to != NO_STREAM && write_all(to, read_buffer + read_next, count) != 0) return 2;
+    read_next += count;
     left -= (uint32_t)count;
   }
   return 0;
+}
+
+namespace {
+
+// Reads exactly `count` bytes of a listed file into `data`. With `last`, the request asks for one
+// byte more (`data` has room for it), so that a file that grew since it was listed shows in the
+// same read: a regular file answers short only at its end. 0; 1 when the file fails, ends first
+// or, with `last`, goes on.
+int read_listed_part(plat_file file, uint8_t *data, size_t count, int last) {
+  size_t want = last ? count + 1 : count;
+  size_t done = 0;
+  if (want == 0) return 0;
+  do {
+    size_t got = 0;
+    if (plat_read_some(file, data + done, want - done, &got) != 0) return 1;
+    if (got == 0) return done == count ? 0 : 1;
+    done += got;
+  } while (done < count);
+  return done > count ? 1 : 0;
+}
+
+// Copies a small file into the write buffer behind what waits there; the buffer is written out
+// first when the file (and the byte that tells whether it grew) does not fit.
+int copy_small_file(plat_file file, uint32_t size, stream to) {
+  if (write_waiting + size + 1 > sizeof write_buffer && write_all(to, nullptr, 0) != 0) return 2;
+  write_limit = sizeof write_buffer;
+  if (read_listed_part(file, write_buffer + write_waiting, size, 1) != 0) return 1;
+  write_waiting += size;
+  return 0;
+}
+
+// Reads a file through a buffer piece by piece, writing each piece to `to` unless it is
+// NO_STREAM.
+int copy_through_buffer(plat_file file, uint32_t size, stream to, uint8_t *buffer, size_t room) {
+  uint32_t left = size;
+  do {
+    size_t count = left < room - 1 ? left : room - 1;
+    int last = count == left;
+    if (read_listed_part(file, buffer, count, last) != 0) return 1;
+    if (to != NO_STREAM && plat_write(to, buffer, count) != 0) {
+      drop_write_stream();
+      return 2;
+    }
+    left -= (uint32_t)count;
+  } while (left > 0);
+  return 0;
+}
+
+// Copies a large file inside the system; one read after it tells whether the file ends there.
+int copy_large_file(plat_file file, uint32_t size, stream to) {
+  if (write_all(to, nullptr, 0) != 0) return 2;
+  write_limit = sizeof write_buffer;
+  size_t copied = 0;
+  int rc = plat_copy_between(file, to, size, &copied);
+  if (rc == 3) return copy_through_buffer(file, size, to, write_buffer, sizeof write_buffer);
+  if (rc == 2) {
+    drop_write_stream();
+    return 2;
+  }
+  if (rc == 1 || copied < size) return 1;
+  return read_listed_part(file, write_buffer, 0, 1);
+}
+
+}  // namespace
+
+int copy_listed_file(const char *path, uint32_t size, stream to) {
+  if (to != NO_STREAM && !is_open_write_stream(to)) return 2;
+  plat_file file = plat_open_listed(path);
+  if (file == PLAT_NO_FILE) return 1;
+  int rc;
+  if (to == NO_STREAM) {
+    rc = copy_through_buffer(file, size, NO_STREAM, drop_buffer, sizeof drop_buffer);
+  } else if (size < (uint32_t)LARGE_FILE) {
+    rc = copy_small_file(file, size, to);
+  } else {
+    rc = copy_large_file(file, size, to);
+  }
+  // Every byte has been read: a close that fails loses nothing.
+  plat_close(file);
+  return rc;
 }
 
 // ---------------------------------------------------------------------------------------------

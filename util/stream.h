@@ -1,7 +1,8 @@
 // Byte streams over files: single bytes and little-endian 16- and 32-bit values through one
-// process-wide 4096-byte buffer per direction. At most one read stream and one write stream are
-// open at any time. Every operation answers 0 for success; a failed read or write closes its file
-// at once, so that no caller has to close a stream on its error path.
+// process-wide buffer per direction, in blocks of 4096 bytes; whole files copied in bulk through
+// the same buffers. At most one read stream and one write stream are open at any time. Every
+// operation answers 0 for success; a failed read or write closes its file at once, so that no
+// caller has to close a stream on its error path.
 //
 // Nothing lost: a write stream never writes under its final name. It writes a file without a name
 // in the same folder where the system has them (Linux), else a file under a temporary name there,
@@ -29,20 +30,30 @@ int read_u32(stream s, uint32_t *out);       // 0, or 1; *out unchanged on failu
 int skip_to_eof_marker(stream s);            // 0 after the byte 0x1A, 2 when the file ends first
 int close_read_stream(stream s);             // 0, or 1 (also for a stream already closed)
 
-// After the bytes a file was listed with: closes the stream and answers 0 when the file ends
-// there, 1 when more bytes follow (it grew since) or the read fails.
-int expect_stream_end(stream s);
-
 // Copies exactly `size` bytes from a read stream to a write stream, or reads and drops them when
-// `to` is NO_STREAM. Large runs travel in large requests, past the byte buffers; the bytes and the
-// results are those of `size` read_byte and write_byte calls. 0; 1 when the read stream ends or
-// fails first (it is then closed); 2 when writing fails (the write stream is then given up).
+// `to` is NO_STREAM. A run that fits the read buffer leaves in one request, larger ones in large
+// requests (inside the system where it can); the bytes and the results are those of `size`
+// read_byte and write_byte calls. 0; 1 when the read stream ends or fails first (it is then
+// closed); 2 when writing fails (the write stream is then given up).
 int copy_stream_bytes(stream from, stream to, uint32_t size);
+
+// Copies a file that the folder search listed with `size` bytes into a write stream, or only reads
+// it when `to` is NO_STREAM: opens it, reads it, closes it. The read itself tells whether the file
+// still has that size: it asks for one byte more. A small file goes into the write buffer behind
+// what waits there, so that many leave in one write; a large one is copied inside the system
+// where it can. Uses no read stream. 0; 1 when the file cannot be opened or read, ends early or
+// grew since it was listed; 2 when writing fails (the write stream is then given up).
+int copy_listed_file(const char *path, uint32_t size, stream to);
 
 // ---- writing
 
-// Creates the file beside `name` (see above); NO_STREAM when it cannot be created, also when a
-// read-only file stands under `name`.
+// Creates the file beside `name` (see above), after one lookup of the name, and returns it in
+// *out. 0; 2 when `replace` is 0 and something stands under the name (a file, a link, a folder:
+// nothing is created); 1 when it cannot be created, also when a read-only file stands under the
+// name. What the lookup found serves commit_write_stream as well.
+int open_write_stream(const char *name, int replace, stream *out);
+
+// open_write_stream with `replace`: the stream, or NO_STREAM.
 stream create_write_stream(const char *name);
 int write_byte(stream s, uint8_t byte);      // 0, or 1 when the buffer cannot be written out
 int write_u16(stream s, uint16_t value);
@@ -65,11 +76,12 @@ const char *finished_write_name(void);
 // 0, or 1 (the stream is then given up and its file removed).
 int set_write_stream_time(stream s, uint32_t stamp);
 
-// Gives the finished file its final name: replacing what stands there, or, without `replace`,
-// only when the name is free. A regular file that is replaced lends the new one its permission
-// bits and owner. The data is flushed to the disk first when `durable` is set or a file is
-// replaced; with `durable` the folder is flushed after the move too. 0; 2 when `replace` is 0 and
-// the name was taken meanwhile; 1 on any other failure (the file is removed in both cases).
+// Gives the finished file its final name: replacing what stands there, or, without `replace`, only
+// when the name is free. A regular file that is replaced lends the new one its permission bits and
+// owner (as the lookup at the create found them). The data is flushed to the disk first when
+// `durable` is set or a file is replaced; with `durable` the folder is flushed after the move too.
+// 0; 2 when `replace` is 0 and the name was taken meanwhile; 1 on any other failure (the file is
+// removed in both cases).
 int commit_write_stream(int replace, int durable);
 
 // Gives up the write stream: closes it if it is still open and removes the unfinished file.
