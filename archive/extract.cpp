@@ -8,9 +8,9 @@
 
 #include "archive/format.h"
 #include "archive/name_pieces.h"
-#include "driver/catalogue.h"
-#include "driver/output.h"
-#include "driver/program.h"
+#include "console/catalogue.h"
+#include "console/output.h"
+#include "console/habits.h"
 #include "platform/platform.h"
 #include "util/names.h"
 #include "util/stream.h"

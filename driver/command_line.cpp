@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/catalogue.h"
-#include "driver/driver.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
 #include "util/names.h"
 #include "util/stream.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/command_line.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 #include "pack/entries.h"
 #include "platform/platform.h"
 

@@ -3,7 +3,7 @@
 // (7) uses "%i" throughout, and "file already exists" (13) ends with a line break of its own.
 // Texts are stored as in driver/catalogue_rows.h: bytes of their code page written as escapes,
 // the text in plain letters in a comment, "?\?" against trigraphs.
-#include "driver/catalogue_rows.h"
+#include "console/catalogue_rows.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
-#include "driver/driver.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 

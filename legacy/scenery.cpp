@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "archive/format.h"
-#include "driver/catalogue.h"
-#include "driver/output.h"
+#include "console/catalogue.h"
+#include "console/output.h"
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 #include "pack/pack.h"

@@ -2,8 +2,8 @@
 // zero marker, no format stamp, one packed number (first * 16 + second) per entry, 8-byte
 // directory entries, 12-byte record headers and the end mark 0.
 #include "archive/format.h"
-#include "archive/writer_parts.h"
-#include "driver/program.h"
+#include "pack/archive_writer.h"
+#include "console/habits.h"
 #include "pack/entries.h"
 
 int write_vehicle_header(stream archive, int zoom_digit) {

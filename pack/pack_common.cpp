@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "driver/catalogue.h"
-#include "driver/output.h"
+#include "console/catalogue.h"
+#include "console/output.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "util/names.h"

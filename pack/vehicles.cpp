@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "archive/format.h"
-#include "driver/catalogue.h"
-#include "driver/output.h"
+#include "console/catalogue.h"
+#include "console/output.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "pack/pack_common.h"

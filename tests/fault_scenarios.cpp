@@ -12,9 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "driver/catalogue.h"
-#include "driver/driver.h"
-#include "driver/output.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
+#include "console/output.h"
 #include "platform/faults.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/catalogue.h"
-#include "driver/output.h"
+#include "console/catalogue.h"
+#include "console/output.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/catalogue.h"
-#include "driver/driver.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
 #include "pack/entries.h"
 
 namespace {

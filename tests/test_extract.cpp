@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/command_line.h"
 #include "platform/faults.h"
 #include "tests/fault_scenarios.h"
 

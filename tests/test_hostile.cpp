@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
-#include "driver/driver.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
-#include "driver/driver.h"
+#include "console/catalogue.h"
+#include "driver/command_line.h"
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 #include "pack/pack.h"

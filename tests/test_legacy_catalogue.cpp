@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "driver/catalogue.h"
-#include "driver/catalogue_rows.h"
+#include "console/catalogue.h"
+#include "console/catalogue_rows.h"
 
 namespace {
 

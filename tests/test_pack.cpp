@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "archive/format.h"
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "pack/pack_common.h"

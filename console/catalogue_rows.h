@@ -9,7 +9,7 @@
 // the escape. Each "??" is written "?\?" so that no trigraph forms.
 #pragma once
 
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 
 // Message 6 in English.
 inline constexpr char usage_english[] =

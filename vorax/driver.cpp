@@ -1,12 +1,12 @@
 // The driver of the current program: language, banner, command line, the existence test of the
 // archive, one worker, and the final message.
-#include "driver/driver.h"
+#include "driver/command_line.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "archive/extract.h"
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "util/names.h"

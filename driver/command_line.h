@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "driver/output.h"
+#include "console/output.h"
 #include "platform/platform.h"
 
 // What the command line asks for.

@@ -1,7 +1,7 @@
 // Output to the user: catalogue texts converted for the screen, notices and console lines.
-#include "driver/output.h"
+#include "console/output.h"
 
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 #include "platform/platform.h"
 
 #include <cstdio>

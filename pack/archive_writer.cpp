@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "archive/format.h"
-#include "driver/catalogue.h"
-#include "driver/output.h"
-#include "driver/program.h"
-#include "archive/writer_parts.h"
+#include "console/catalogue.h"
+#include "console/output.h"
+#include "console/habits.h"
+#include "pack/archive_writer.h"
 #include "pack/entries.h"
 
 int write_text(stream archive, const char *text) {

@@ -1,5 +1,5 @@
 // The catalogue of the current program: messages 0 to 30.
-#include "driver/catalogue_rows.h"
+#include "console/catalogue_rows.h"
 
 const catalogue_row message_catalogue[] = {
     current_rows[0],

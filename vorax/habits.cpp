@@ -1,8 +1,8 @@
 // The console habits of the current program: a "Copying files" heading, lines ended by a
 // line break of their own.
-#include "driver/catalogue.h"
-#include "driver/output.h"
-#include "driver/program.h"
+#include "console/catalogue.h"
+#include "console/output.h"
+#include "console/habits.h"
 
 void print_copy_heading(void) {
   print_message(MSG_COPYING);

@@ -1,8 +1,8 @@
 // The console habits of the legacy program: no "Copying files" heading, lines ended by "\r\n"
 // written out, and message 13 ending in its own line break.
-#include "driver/catalogue.h"
-#include "driver/output.h"
-#include "driver/program.h"
+#include "console/catalogue.h"
+#include "console/output.h"
+#include "console/habits.h"
 
 void print_copy_heading(void) {}
 

@@ -1,4 +1,4 @@
 // vorax: packs the graphics files of one kind and zoom level into an archive, and extracts them.
-#include "driver/driver.h"
+#include "driver/command_line.h"
 
 int main(int argc, char **argv) { return run_vorax(argc, argv); }

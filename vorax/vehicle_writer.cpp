@@ -1,8 +1,8 @@
 // Writing a vehicle archive in the current layout: the header with the zero marker and the
 // format stamp, 12-byte directory entries and 16-byte record headers.
 #include "archive/format.h"
-#include "archive/writer_parts.h"
-#include "driver/program.h"
+#include "pack/archive_writer.h"
+#include "console/habits.h"
 #include "pack/entries.h"
 
 int write_vehicle_header(stream archive, int zoom_digit) {

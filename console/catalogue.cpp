@@ -1,5 +1,5 @@
 // Looking up a text by number in the catalogue of this program, and choosing the language.
-#include "driver/catalogue.h"
+#include "console/catalogue.h"
 
 #include <cstdio>
 
