@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The catalogue of the legacy program: messages 0 to 19. All but three rows are the current
 // program's; the usage text (6) names only the legacy commands and options, the extraction result
 // (7) uses "%i" throughout, and "file already exists" (13) ends with a line break of its own.
-// Texts are stored as in driver/catalogue_rows.h: bytes of their code page written as escapes,
+// Texts are stored as in console/catalogue_rows.h: bytes of their code page written as escapes,
 // the text in plain letters in a comment, "?\?" against trigraphs.
 #include "console/catalogue_rows.h"
 

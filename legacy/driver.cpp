@@ -5,7 +5,7 @@
 
 #include "archive/extract.h"
 #include "console/catalogue.h"
-#include "driver/command_line.h"
+#include "driver/final_message.h"
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 

@@ -8,6 +8,7 @@
 #include "console/catalogue.h"
 #include "console/output.h"
 #include "legacy/legacy.h"
+#include "pack/archive_writer.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "pack/pack_common.h"

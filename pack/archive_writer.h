@@ -1,9 +1,26 @@
-// Pieces that the archive writers of both programs share.
+// Writing an archive: the header bytes and the writer passes of both programs, and the pieces
+// that their writers share. The vehicle writers are each program's own (the current layout in
+// vorax/vehicle_writer.cpp, the older one in legacy/vehicle_writer.cpp).
 #pragma once
 
 #include <cstdint>
 
 #include "util/stream.h"
+
+// The packers create the stream and call these in this order.
+
+// The header bytes: the current vehicle layout, or scenery with magic "UZX" when base_named is
+// set and "GZX" otherwise. 0, or 1 on a write failure.
+int write_vehicle_header(stream archive, int zoom_digit);
+int write_scenery_header(stream archive, int zoom_digit, int base_named);
+
+// The writer passes over the entry lists, using entry_count as the number of entries. With
+// simulate the stream is not used. Directory writers: 0, or 1 on a write failure. Data copiers:
+// 0, 1 on a write failure to the archive, 2 when a graphics file cannot be opened or read.
+int write_vehicle_directory(stream archive, int simulate);
+int copy_vehicle_data(stream archive, int simulate);
+int write_scenery_directory(stream archive, int simulate);
+int copy_scenery_data(stream archive, int simulate);
 
 // Writes the characters of a text, without terminator. 0, or 1 on a write failure.
 int write_text(stream archive, const char *text);

@@ -47,6 +47,12 @@ extern uint64_t archive_length;
 // reset_packing_state, which clears it.
 extern int replace_archive;
 
+// Memory blocks for the entries: uncleared memory; null for a size below 1 or when the system
+// refuses. Each program has its own (vorax/blocks.cpp: the system's fixed memory; the legacy
+// program's: the standard heap).
+void *allocate_block(int32_t size);
+void release_block(void *block);
+
 // Empties both lists (no entry released), zeroes the count, the view counters and the length.
 void reset_packing_state(void);
 

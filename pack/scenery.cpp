@@ -6,6 +6,7 @@
 #include "archive/format.h"
 #include "console/catalogue.h"
 #include "console/output.h"
+#include "pack/archive_writer.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
 #include "pack/pack_common.h"

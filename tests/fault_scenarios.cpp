@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "console/catalogue.h"
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 #include "console/output.h"
 #include "platform/faults.h"
 

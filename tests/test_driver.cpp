@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "console/catalogue.h"
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 #include "pack/entries.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 #include "platform/faults.h"
 #include "tests/fault_scenarios.h"
 

@@ -10,7 +10,7 @@
 
 #include "archive/extract.h"
 #include "console/catalogue.h"
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/entries.h"
 #include "tests/test_support.h"
 #include "util/stream.h"
 

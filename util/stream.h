@@ -97,6 +97,3 @@ int file_exists(const char *name);           // 1 when the file can be opened fo
 // it fails later with its own result.
 int name_taken(const char *name);
 
-// Uncleared memory for the entry lists; null for a size below 1 or when the system refuses.
-void *allocate_block(int32_t size);
-void release_block(void *block);

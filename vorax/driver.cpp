@@ -1,6 +1,6 @@
 // The driver of the current program: language, banner, command line, the existence test of the
 // archive, one worker, and the final message.
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
 // vorax: packs the graphics files of one kind and zoom level into an archive, and extracts them.
-#include "driver/command_line.h"
+#include "vorax/vorax.h"
 
 int main(int argc, char **argv) { return run_vorax(argc, argv); }

@@ -1,0 +1,47 @@
+// What both drivers share after the command line: the existence test of the archive file, the
+// final messages of extraction and refusals, showing a final message, and its exit status.
+#include <cstdio>
+
+#include "console/catalogue.h"
+#include "driver/final_message.h"
+#include "util/stream.h"
+
+void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
+                            text_lookup lookup, final_message *out) {
+  if (result == 0) {
+    out->title = MSG_DONE_TITLE;
+    std::snprintf(out->text, sizeof out->text, lookup(MSG_EXTRACT_RESULT), found, extracted,
+                  skipped);
+  } else {
+    out->title = MSG_ERROR_TITLE;
+    std::snprintf(out->text, sizeof out->text, "%s%d", lookup(MSG_EXTRACT_RC), (int)result);
+  }
+}
+
+void compose_archive_refusal(uint32_t number, const char *archive_name, text_lookup lookup,
+                             final_message *out) {
+  out->title = MSG_ERROR_TITLE;
+  std::snprintf(out->text, sizeof out->text, lookup(number), archive_name);
+}
+
+void show_final(const final_message *message) {
+  show_message_box(message->text, display_text(message->title));
+}
+
+int final_status(const final_message *message) {
+  return message->title == MSG_ERROR_TITLE ? EXIT_FAILED : EXIT_DONE;
+}
+
+int refuse_archive(const command_line *cmd) {
+  final_message message;
+  if (cmd->extract && !file_exists(cmd->archive_name)) {
+    compose_archive_refusal(MSG_ARCHIVE_NOT_OPENED, cmd->archive_name, display_text, &message);
+  } else if (!cmd->extract && !cmd->overwrite && name_taken(cmd->archive_name)) {
+    // Anything standing under the name counts, also a file that cannot be opened.
+    compose_archive_refusal(MSG_ARCHIVE_EXISTS, cmd->archive_name, display_text, &message);
+  } else {
+    return 0;
+  }
+  show_final(&message);
+  return 1;
+}
