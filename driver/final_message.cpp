@@ -1,10 +1,19 @@
-// What both drivers share after the command line: the existence test of the archive file, the
-// final messages of extraction and refusals, showing a final message, and its exit status.
+// What both drivers share after the command line: the existence test of the archive file, running
+// an extraction, the final messages of extraction and refusals, showing a final message, and its
+// exit status.
 #include <cstdio>
 
+#include "archive/extract.h"
 #include "console/catalogue.h"
 #include "driver/final_message.h"
 #include "util/stream.h"
+
+void run_extraction(const command_line *cmd, final_message *out) {
+  int32_t skipped = 0, extracted = 0, found = 0;
+  unsigned result = extract_archive(cmd->archive_name, cmd->directory, cmd->overwrite, &skipped,
+                                    &extracted, &found, cmd->simulate);
+  compose_extract_result(result, found, extracted, skipped, display_text, out);
+}
 
 void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
                             text_lookup lookup, final_message *out) {

@@ -19,6 +19,10 @@ struct final_message {
   uint32_t title;
 };
 
+// Runs X as both programs do (into the directory, with options O and S) and composes its final
+// message.
+void run_extraction(const command_line *cmd, final_message *out);
+
 // Composes the final message of an extraction result.
 void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
                             text_lookup lookup, final_message *out);

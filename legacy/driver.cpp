@@ -3,7 +3,6 @@
 // names.
 #include <cstdio>
 
-#include "archive/extract.h"
 #include "console/catalogue.h"
 #include "driver/final_message.h"
 #include "legacy/legacy.h"
@@ -54,10 +53,7 @@ int run_vorax_legacy(int argc, char **argv) {
   replace_archive = cmd.overwrite;
   final_message message;
   if (cmd.extract) {
-    int32_t skipped = 0, extracted = 0, found = 0;
-    unsigned result = extract_archive(cmd.archive_name, cmd.directory, cmd.overwrite, &skipped,
-                                      &extracted, &found, cmd.simulate);
-    compose_extract_result(result, found, extracted, skipped, display_text, &message);
+    run_extraction(&cmd, &message);
   } else {
     unsigned result;
     if (cmd.vehicle) {

@@ -115,3 +115,9 @@ void *plat_allocate_block(size_t size) {
   if (fault_now(FAULT_ALLOCATE)) return nullptr;
   return system_allocate_block(size);
 }
+
+// The state alone of what plat_look_up_file finds (not a system call of its own).
+int plat_look_up_name(const char *path) {
+  plat_name_facts facts;
+  return plat_look_up_file(path, &facts);
+}

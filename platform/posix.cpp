@@ -413,11 +413,6 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
   return facts->state;
 }
 
-int plat_look_up_name(const char *path) {
-  plat_name_facts facts;
-  return plat_look_up_file(path, &facts);
-}
-
 // Moves without replacing: renameat2 with RENAME_NOREPLACE where the kernel and the file system
 // have it, else a hard link (which fails when the name is taken) and the removal of the old name.
 // On a file system without either, the move falls back to rename after a look at the name.

@@ -197,11 +197,6 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
   return facts->state;
 }
 
-int plat_look_up_name(const char *path) {
-  plat_name_facts facts;
-  return plat_look_up_file(path, &facts);
-}
-
 int system_move_file_new(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
   if (MoveFileExA(from, to, 0)) return 0;  // fails when `to` exists

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "archive/extract.h"
 #include "console/catalogue.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
@@ -87,10 +86,7 @@ int run_vorax(int argc, char **argv) {
   reset_packing_state();
   replace_archive = cmd.overwrite;
   if (cmd.extract) {
-    int32_t skipped = 0, extracted = 0, found = 0;
-    unsigned result = extract_archive(cmd.archive_name, cmd.directory, cmd.overwrite, &skipped,
-                                      &extracted, &found, cmd.simulate);
-    compose_extract_result(result, found, extracted, skipped, display_text, &message);
+    run_extraction(&cmd, &message);
   } else {
     char failed_name[NAME_BUFFER_SIZE] = "";
     unsigned result;
