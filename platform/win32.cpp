@@ -168,11 +168,7 @@ int system_replace_file(const char *from, const char *to) {
 
 // The permission bits and owner stay 0: a file that replaces another keeps its own.
 int plat_look_up_file(const char *path, plat_name_facts *facts) {
-  facts->state = NAME_INVALID;
-  facts->read_only = 0;
-  facts->mode = 0;
-  facts->owner = 0;
-  facts->group = 0;
+  *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0};
   if (path == nullptr || path[0] == '\0') return facts->state;
   DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES) {
