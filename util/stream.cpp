@@ -346,10 +346,10 @@ const char *finished_write_name(void) {
 namespace {
 
 // Gives the unnamed file a temporary name beside its final one, for a move that replaces. 0, or
-// 1 when no name can be given.
+// 1 when no name can be given. The stopping signals must be held by the caller, so that the name
+// is guarded from the moment it stands on disk.
 int link_under_temp_name(void) {
   int rc = 1;
-  plat_hold_stop_signals(1);
   for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
     temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
     if (compose_temp_name(final_name, final_folder_length, temp_counter) != 0) break;
@@ -360,7 +360,6 @@ int link_under_temp_name(void) {
     plat_guard_file(temp_name);
     temp_on_disk = 1;
   }
-  plat_hold_stop_signals(0);
   return rc == 0 ? 0 : 1;
 }
 
@@ -372,11 +371,21 @@ int link_under_temp_name(void) {
 // stood there is gone, and the new one is whole.
 int close_and_move(int replace) {
   if (write_unnamed) {
-    if (link_under_temp_name() != 0) return 1;
+    // The stopping signals wait from before the link until after the move: the temporary name
+    // stands on disk between those two calls only, and a signal meanwhile still removes it.
+    plat_hold_stop_signals(1);
+    if (link_under_temp_name() != 0) {
+      plat_hold_stop_signals(0);
+      return 1;
+    }
     int rc = replace ? plat_replace_file(temp_name, final_name)
                      : plat_move_file_new(temp_name, final_name);
+    if (rc == 0) {
+      temp_on_disk = 0;
+      plat_guard_file(nullptr);
+    }
+    plat_hold_stop_signals(0);
     if (rc != 0) return rc;
-    temp_on_disk = 0;
     plat_close(write_open);
     write_open = NO_STREAM;
     return 0;
