@@ -167,9 +167,13 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
   if (length < 0 || length >= (int)sizeof pattern) return 5;
 
   archive_length = VEHICLE_HEADER_SIZE + 4;
+  plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, info, failed_name, nullptr, select_by_name,
                               add_found_vehicle);
-  if (rc != 0) return rc;
-  return write_archive_from(directory, archive_name, zoom_digit, 0, simulate, write_header,
-                            write_vehicle_directory, copy_vehicle_data);
+  if (rc == 0) {
+    rc = write_archive(archive_name, zoom_digit, 0, simulate, write_header,
+                       write_vehicle_directory, copy_vehicle_data);
+  }
+  plat_keep_folder(nullptr);
+  return rc;
 }
