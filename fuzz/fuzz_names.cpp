@@ -76,7 +76,7 @@ void check_scenery_round_trip(const scenery_keys &keys, const char *base, int zo
 void check_vehicle(const char *file_name, int by_name) {
   int32_t first, second;
   if (parse_vehicle_name(file_name, by_name, &first, &second) != FILE_OK) return;
-  if (first < 0 || second < 0 || second > 16 || (by_name && first >= 10))
+  if (first < 0 || second < 0 || second > 16 || (by_name && first > 10))
     fail("vehicle numbers out of range", file_name);
   char name[NAME_BUFFER_SIZE];
   if (build_vehicle_name(first, second, by_name ? "loco" : "", 2, name) != 0)

@@ -116,10 +116,14 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
 
   archive_length = SCENERY_HEADER_SIZE + 4;
   char failed_name[NAME_BUFFER_SIZE];  // the legacy program does not report it
+  plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, 0, failed_name, base, select_by_name,
                               add_found_scenery);
+  if (rc == 0) {
+    rc = write_archive(archive_name, zoom_digit, select_by_name, simulate, write_scenery_header,
+                       write_scenery_directory, copy_scenery_data);
+  }
+  plat_keep_folder(nullptr);
   if (rc == 1) show_error(display_text(MSG_NO_FILE_FOUND));
-  if (rc != 0) return rc;
-  return write_archive_from(directory, archive_name, zoom_digit, select_by_name, simulate,
-                            write_scenery_header, write_scenery_directory, copy_scenery_data);
+  return rc;
 }

@@ -73,9 +73,14 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
 
   archive_length = OLDER_VEHICLE_HEADER_SIZE + 4;
   char failed_name[NAME_BUFFER_SIZE];  // the legacy program does not report it
+  plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, 0, failed_name, nullptr, 0, add_found_vehicle);
-  if (rc == 1) return 1;
-  if (rc != 0) return 2;
-  return write_archive_from(directory, archive_name, zoom_digit, 0, simulate, write_header,
-                            write_vehicle_directory, copy_vehicle_data);
+  if (rc == 0) {
+    rc = write_archive(archive_name, zoom_digit, 0, simulate, write_header,
+                       write_vehicle_directory, copy_vehicle_data);
+  } else if (rc != 1) {
+    rc = 2;
+  }
+  plat_keep_folder(nullptr);
+  return rc;
 }

@@ -120,13 +120,3 @@ unsigned write_archive(const char *archive_name, int zoom_digit, int base_named,
   int moved = commit_write_stream(replace_archive, 1);
   return moved == 0 ? 0 : moved == 2 ? 3 : 4;
 }
-
-unsigned write_archive_from(const char *source_folder, const char *archive_name, int zoom_digit,
-                            int base_named, int simulate, write_header_step header,
-                            write_pass_step directory, write_pass_step data) {
-  plat_keep_folder(source_folder);
-  unsigned rc = write_archive(archive_name, zoom_digit, base_named, simulate, header, directory,
-                              data);
-  plat_keep_folder(nullptr);
-  return rc;
-}

@@ -11,6 +11,12 @@
 typedef int (*add_found_file)(const char *directory, const plat_found_file *found, int info,
                               const char *base_name, int select_by_name);
 
+// The packers keep the folder they pack (plat_keep_folder) from before collect_files until
+// write_archive has ended: the folder is opened once, the search lists it through that handle and
+// every graphics file is read through it, so that the listing, option I's reading and the copy
+// all see the one folder that the path named when packing began, and the system walks the
+// folder's path once rather than for every file.
+
 // Runs the search and hands every match to `add`. 0; 1 when nothing matches; 10 + file result
 // for the first file that fails, with its name (without directory) in failed_name. With info,
 // "Collecting files" is printed once something was found.
@@ -45,8 +51,3 @@ unsigned write_archive(const char *archive_name, int zoom_digit, int base_named,
                        write_header_step header, write_pass_step directory,
                        write_pass_step data);
 
-// write_archive for graphics files collected from `source_folder`, which is kept open meanwhile
-// (plat_keep_folder), so that the system walks its path once rather than for every file.
-unsigned write_archive_from(const char *source_folder, const char *archive_name, int zoom_digit,
-                            int base_named, int simulate, write_header_step header,
-                            write_pass_step directory, write_pass_step data);

@@ -18,7 +18,9 @@ int parse_vehicle_name(const char *file_name, int select_by_name, int32_t *first
   int32_t values[2];
   if (select_by_name) {
     // W names end in "-first-second.ext" behind the base name: find the last "." and the two
-    // dashes in front of it, and read the numbers from the second dash on.
+    // dashes in front of it, and read the numbers from the second dash on. The first number goes
+    // up to 10, the highest that extraction writes under the base name, so that every name it
+    // gives back packs again.
     int length = (int)std::strlen(file_name);
     if (length < 2) return FILE_BAD;
     int dot = length - 1;
@@ -31,7 +33,7 @@ int parse_vehicle_name(const char *file_name, int select_by_name, int32_t *first
     while (dash >= 0 && file_name[dash] != '-') --dash;
     if (dash < 0) return FILE_BAD;
     if (scan_fields(file_name + dash, "-%d-%d", values) != 2) return FILE_BAD;
-    if (values[0] >= 10) return FILE_BAD;
+    if (values[0] > 10) return FILE_BAD;
   } else {
     if (scan_fields(file_name, "%d-%d", values) != 2) return FILE_BAD;
   }
@@ -167,9 +169,13 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
   if (length < 0 || length >= (int)sizeof pattern) return 5;
 
   archive_length = VEHICLE_HEADER_SIZE + 4;
+  plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, info, failed_name, nullptr, select_by_name,
                               add_found_vehicle);
-  if (rc != 0) return rc;
-  return write_archive_from(directory, archive_name, zoom_digit, 0, simulate, write_header,
-                            write_vehicle_directory, copy_vehicle_data);
+  if (rc == 0) {
+    rc = write_archive(archive_name, zoom_digit, 0, simulate, write_header,
+                       write_vehicle_directory, copy_vehicle_data);
+  }
+  plat_keep_folder(nullptr);
+  return rc;
 }

@@ -39,9 +39,10 @@ plat_file plat_open_listed(const char *path);
 
 // Keeps a handle of `folder` open until the next call (null: none), through which the file
 // operations below reach the names that lie directly in it without walking the folder's path again
-// for every file (POSIX; elsewhere nothing happens). Paths in other folders go by their whole
-// text. While it is kept, the folder is the one its path named when it was kept: a folder moved or
-// replaced meanwhile is not followed. A folder that cannot be opened is not kept.
+// for every file, and through which the wildcard search lists it (POSIX; elsewhere nothing
+// happens). Paths in other folders go by their whole text. While it is kept, the folder is the one
+// its path named when it was kept: a folder moved or replaced meanwhile is not followed, neither
+// by the search nor by the files opened. A folder that cannot be opened is not kept.
 void plat_keep_folder(const char *folder);
 
 // Creates a new file for binary writing; fails (PLAT_NO_FILE) when a file of that name exists.
@@ -159,7 +160,8 @@ struct plat_found_file {
 struct plat_search_state;
 typedef plat_search_state *plat_search;
 
-// Starts a search with a pattern "directory<sep>name-pattern". Returns 0 and the first match;
+// Starts a search with a pattern "directory<sep>name-pattern"; the kept folder (plat_keep_folder)
+// is listed through its handle, without opening its path again. Returns 0 and the first match;
 // 1 when nothing matches or the folder cannot be read; 3 when no memory is left for the list
 // (*search is null unless 0 is returned).
 int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found);

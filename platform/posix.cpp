@@ -36,6 +36,7 @@ namespace {
 char kept_path[NAME_BUFFER_SIZE];  // as plat_keep_folder was given it
 size_t kept_length = 0;
 int kept_fd = -1;
+int kept_listable = 0;  // the handle was opened for reading, so the search can list through it
 
 // Where the system finds a path: a folder handle (or AT_FDCWD) and the name to look up from it.
 struct place {
@@ -74,17 +75,29 @@ void plat_keep_folder(const char *folder) {
     close(kept_fd);
     kept_fd = -1;
     kept_length = 0;
+    kept_listable = 0;
   }
   if (folder == nullptr || folder[0] == '\0') return;
   size_t length = std::strlen(folder);
   if (length >= sizeof kept_path) return;
-  // Only a handle to walk from (O_PATH): nothing is read through it. A folder that cannot be
-  // opened is not kept; its paths go by their text and fail or succeed as they would.
-  int fd = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  // Opened for reading, so that the search lists the folder through this same handle: the folder
+  // is opened by its path once, and what is listed is what is read. A folder that may be searched
+  // but not read (a drop folder to extract into) is kept as a handle to walk from alone, where
+  // the system has those; listing it fails as it would by its path. A folder that cannot be
+  // opened at all is not kept; its paths go by their text and fail or succeed as they would.
+  int listable = 1;
+  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef O_PATH
+  if (fd < 0 && errno == EACCES) {
+    listable = 0;
+    fd = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  }
+#endif
   if (fd < 0) return;
   std::memcpy(kept_path, folder, length + 1);
   kept_length = length;
   kept_fd = fd;
+  kept_listable = listable;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -485,10 +498,10 @@ plat_file system_open_existing_for_write(const char *path) {
 
 // ---------------------------------------------------------------------------------------------
 // Directory search. The matching names are collected and sorted once; each is looked at with stat
-// only when it is handed out, from the folder's handle, which stays open for that. Only the names
-// are kept, packed into one buffer, so that a folder of a hundred thousand files costs little
-// memory. The lists grow through the platform's memory blocks, so that running out of memory is an
-// answer (3), never an exception.
+// only when it is handed out, from the folder's handle, which stays open for that (for the kept
+// folder a duplicate of its kept handle). Only the names are kept, packed into one buffer, so that
+// a folder of a hundred thousand files costs little memory. The lists grow through the platform's
+// memory blocks, so that running out of memory is an answer (3), never an exception.
 
 struct plat_search_state {
   DIR *dir;                       // the folder, open until the search ends
@@ -529,10 +542,28 @@ void release_state(plat_search_state *state) {
   plat_release_block(state);
 }
 
+// Opens `folder` for listing. The kept folder is listed through its own handle: a duplicate,
+// which the listing owns and closes, rewound to the folder's start (the two share one position).
+// So the folder is not opened by its path a second time, and a folder that another process has
+// put under the path since it was kept is not listed. Any other folder goes by its path.
+DIR *open_listing(const char *folder) {
+  if (!is_kept_folder(folder)) return opendir(folder);
+  if (!kept_listable) return nullptr;
+  int fd = fcntl(kept_fd, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  DIR *dir = fdopendir(fd);
+  if (dir == nullptr) {
+    close(fd);
+    return nullptr;
+  }
+  rewinddir(dir);
+  return dir;
+}
+
 // Reads the folder and keeps the names that match; 0, 1 when the folder cannot be read, 3 when
 // no memory is left for the list.
 int collect_names(const char *folder, const char *name_pattern, plat_search_state *state) {
-  DIR *dir = opendir(folder);
+  DIR *dir = open_listing(folder);
   if (dir == nullptr) return 1;
   state->dir = dir;
   int rc = 0;

@@ -418,6 +418,87 @@ void run_race_table(const fault_program &program) {
   fault_refuse_unnamed(0);
 }
 
+namespace {
+
+std::string swap_root;          // the scratch folder of the swap that runs now
+bool swapped_after_search;      // the swap came once the folder's search had begun
+
+// Another process moves the packed folder away and puts another under its path.
+void folder_is_swapped(void) {
+  swapped_after_search = fault_calls(FAULT_SEARCH) > 0;
+  fs::rename(inside(swap_root, "gfx"), inside(swap_root, "gfx-moved"));
+  fs::rename(inside(swap_root, "other"), inside(swap_root, "gfx"));
+}
+
+// The archive that a packing run wrote ("arc" with the extension the command gave it); empty
+// when there is none.
+bytes packed_archive(const std::string &root) {
+  for (const auto &item : fs::directory_iterator(root)) {
+    if (item.is_regular_file() && item.path().filename().string().rfind("arc.", 0) == 0) {
+      return read_file(item.path().string());
+    }
+  }
+  return bytes();
+}
+
+}  // namespace
+
+void run_folder_swaps(const fault_scenario &s) {
+  if (on_windows()) GTEST_SKIP() << "Windows opens the folder by its path";
+  scratch_dir dir(s.label);
+  swap_root = dir.path();
+  // The other folder: the same names and sizes, other bytes (the last one changed, so that
+  // option I still reads the headers) and another time.
+  fault_scenario both = s, only_other = s;
+  only_other.files.clear();
+  for (const seed_file &f : s.files) {
+    seed_file other = f;
+    other.content.back() ^= 0x20;
+    other.stamp = f.stamp + (3u << 16);  // three days later
+    only_other.files.push_back(other);
+    other.path = "other" + f.path.substr(3);  // "gfx/..." becomes "other/..."
+    both.files.push_back(other);
+  }
+  // What each folder packs into when it stands alone.
+  lay_out(swap_root, s);
+  fault_plan(FAULT_OPEN, 0);
+  ASSERT_EQ(run_once(s, swap_root).status, 0);
+  const bytes first = packed_archive(swap_root);
+  long calls[FAULT_KIND_COUNT];
+  for (int k = 0; k < FAULT_KIND_COUNT; ++k) calls[k] = fault_calls((fault_kind)k);
+  lay_out(swap_root, only_other);
+  fault_plan(FAULT_OPEN, 0);
+  ASSERT_EQ(run_once(only_other, swap_root).status, 0);
+  const bytes second = packed_archive(swap_root);
+  ASSERT_FALSE(first.empty());
+  ASSERT_NE(first, second);
+
+  // The swap before every call of the run in turn: the archive holds one folder's files with
+  // their own times, and the first folder's once its search has begun.
+  for (int k = 0; k < FAULT_KIND_COUNT; ++k) {
+    for (long n = 1; n <= calls[k]; ++n) {
+      SCOPED_TRACE(std::string(s.label) + ": folder swapped before " + kind_names[k] +
+                   " call " + std::to_string(n) + " of " + std::to_string(calls[k]));
+      lay_out(swap_root, both);
+      long open_before = fault_open_files();
+      fault_plan(FAULT_OPEN, 0);
+      swapped_after_search = false;
+      fault_plan_action((fault_kind)k, n, folder_is_swapped);
+      const run_result run = run_once(both, swap_root);
+      fault_plan(FAULT_OPEN, 0);
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(fault_open_files(), open_before) << "handles left open";
+      const bytes packed = packed_archive(swap_root);
+      if (swapped_after_search) {
+        EXPECT_TRUE(packed == first) << "not the first folder's files and times alone";
+      } else {
+        EXPECT_TRUE(packed == first || packed == second) << "files or times of both folders";
+      }
+      EXPECT_EQ(temporary_files(swap_root), names{});
+    }
+  }
+}
+
 void run_flush_counts(const fault_program &program) {
   if (on_windows()) GTEST_SKIP() << "the notices are message boxes on Windows";
   scratch_dir dir("flushes");

@@ -43,6 +43,11 @@ void run_fault_scenario(const fault_scenario &scenario);
 // with temporary names: an archive that appears before packing's last step, a graphics file that
 // grows before its copy, names taken during an extraction.
 void run_race_table(const fault_program &program);
+// A packing scenario (folder "gfx") run once for every call of its clean run, with its folder
+// swapped for another (same names and sizes, other bytes and times) just before that call: the
+// archive must hold one folder's files with their own times, and the first folder's whenever the
+// swap came once the search had begun (POSIX; Windows opens the folder by its path).
+void run_folder_swaps(const fault_scenario &scenario);
 // Flushes: the archive before it takes its name, an extracted file only when it replaces one.
 void run_flush_counts(const fault_program &program);
 // SIGINT, SIGTERM and SIGHUP while packing or extracting: the process ends by that signal and

@@ -157,6 +157,41 @@ TEST(EndToEndRoundTrip, EveryCommandAndZoom) {
   }
 }
 
+// Everything extraction writes packs again: a vehicle archive whose first numbers are at most 10
+// comes back under W names (the archive's name in front), and W packs those names, 0, 9 and 10
+// among them, into the archive that V made of the same files, byte for byte. A first number of
+// 11 is still no W name.
+TEST(EndToEndRoundTrip, ExtractedWNamesPackAgain) {
+  const uint32_t stamps[] = {0x3E4E53C0u, 0x3EEF0000u, 0x5A9CBF7Du, 0x10216012u};
+  const struct { const char *v_name, *w_name; } files[] = {
+      {"00010-02", "train-10-02"}, {"00005-01", "train-05-01"},
+      {"00000-00", "train-00-00"}, {"00009-16", "train-09-16"}};
+  scratch_dir dir("e2e-w-again");
+  for (const std::string zoom : {"2", "4"}) {
+    SCOPED_TRACE("zoom " + zoom);
+    const std::string ext = ".fz" + zoom;
+    std::string gfx = make_folder(dir, "gfx" + zoom), out = make_folder(dir, "out" + zoom);
+    std::string by_v = join(make_folder(dir, "v" + zoom), "train");
+    std::string by_w = join(make_folder(dir, "w" + zoom), "train");
+    names w_names;
+    for (size_t i = 0; i < 4; ++i) {
+      ASSERT_TRUE(put_file(join(gfx, files[i].v_name + ext),
+                           vehicle_file(files[i].v_name, 300 + (uint32_t)i), stamps[i]));
+      w_names.push_back(files[i].w_name + ext);
+    }
+    std::sort(w_names.begin(), w_names.end());
+    run({"V" + zoom, gfx, by_v}, 0, packed(4));
+    run({"X", out, by_v + ext}, 0, extracted(4, 4, 0));
+    EXPECT_EQ(w_names, list_names(out));
+    run({"W" + zoom, out, by_w}, 0, packed(4));
+    EXPECT_EQ(read_file(by_v + ext), read_file(by_w + ext));
+
+    ASSERT_TRUE(put_file(join(out, "train-11-01" + ext), vehicle_file("eleven", 400)));
+    run({"W" + zoom, out, by_w, "O"}, 2, error("Data error: \"train-11-01" + ext + "\""));
+    EXPECT_EQ(read_file(by_v + ext), read_file(by_w + ext));
+  }
+}
+
 TEST(EndToEndOptions, PackingRefusesReplacesOrSimulates) {
   scratch_dir dir("e2e-pack-options");
   std::string gfx = example_folder(dir);

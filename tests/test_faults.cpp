@@ -13,6 +13,22 @@ namespace {
 
 const fault_program vorax = {run_vorax, 1};
 
+// Files with headers that option I reads: format 0x0385 (front2, side2) and 0x0383 (doors both
+// sides).
+std::vector<seed_file> info_files(void) {
+  bytes header_0385 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 85 12 00 00 05 00 00"
+                                "78 00 28 00 1E 00 2C 00");
+  bytes header_0383 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 83 07 50 00 20 00 18 00 24 00"
+                                "00 18");
+  return {{"gfx/12345-03.fz2", header_0385, IMAGE_STAMP},
+          {"gfx/12345-04.fz2", header_0383, OLD_STAMP}};
+}
+
+std::vector<seed_file> scenery_files(void) {
+  return {{"gfx/s123-45a.gz2", filled(4, 'C'), IMAGE_STAMP},
+          {"gfx/049152-01a.gz2", filled(2, 'D'), OLD_STAMP}};
+}
+
 bytes vehicle_image(void) {
   return archive_image(vehicle_header('2', true),
                        {{{12345, 3}, filled(5, 'A')}, {{12345, 4}, filled(3, 'B')}});
@@ -28,11 +44,7 @@ TEST(Faults, PackW2) {
                               {"gfx/arc-01-02.fz2", filled(2, 'X'), OLD_STAMP}}));
 }
 
-TEST(Faults, PackS2) {
-  run_fault_scenario(packing(vorax, "S2", "S2", "",
-                             {{"gfx/s123-45a.gz2", filled(4, 'C'), IMAGE_STAMP},
-                              {"gfx/049152-01a.gz2", filled(2, 'D'), OLD_STAMP}}));
-}
+TEST(Faults, PackS2) { run_fault_scenario(packing(vorax, "S2", "S2", "", scenery_files())); }
 
 TEST(Faults, PackU2) {
   run_fault_scenario(packing(vorax, "U2", "U2", "",
@@ -41,14 +53,7 @@ TEST(Faults, PackU2) {
 }
 
 TEST(Faults, PackV2WithInfo) {
-  // Headers that option I reads: format 0x0385 (front2, side2) and 0x0383 (doors both sides).
-  bytes header_0385 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 85 12 00 00 05 00 00"
-                                "78 00 28 00 1E 00 2C 00");
-  bytes header_0383 = hex_bytes("6C 6F 63 6F 1A 00 00 00 00 03 83 07 50 00 20 00 18 00 24 00"
-                                "00 18");
-  run_fault_scenario(packing(vorax, "V2 I", "V2", "I",
-                             {{"gfx/12345-03.fz2", header_0385, IMAGE_STAMP},
-                              {"gfx/12345-04.fz2", header_0383, OLD_STAMP}}));
+  run_fault_scenario(packing(vorax, "V2 I", "V2", "I", info_files()));
 }
 
 TEST(Faults, PackSimulated) {
@@ -88,6 +93,14 @@ TEST(Faults, ExtractSimulated) {
 // Without option O a file that exists stays, whatever fails: also when it cannot be opened.
 TEST(Faults, ExtractKeepsExistingFiles) {
   run_fault_scenario(extraction(vorax, "X", "arc.fz2", vehicle_image(), "", {"12345-03.fz2"}));
+}
+
+// The packed folder is opened once: listing, option I's reading and the copy all reach the one
+// folder, whenever another process swaps it for another.
+TEST(Faults, PackedFolderSwappedMeanwhile) {
+  run_folder_swaps(packing(vorax, "swap V2", "V2", "", vehicle_files()));
+  run_folder_swaps(packing(vorax, "swap V2 I", "V2", "I", info_files()));
+  run_folder_swaps(packing(vorax, "swap S2", "S2", "", scenery_files()));
 }
 
 // Other processes, signals and memory at the edges of a run.

@@ -55,6 +55,15 @@ TEST(LegacyFaults, ExtractSimulated) {
       extraction(legacy, "legacy X S", "arc.fz2", older_vehicle_image(), "S", {"12345-03.fz2"}));
 }
 
+// The packed folder is opened once: listing and copy reach the one folder, whenever another
+// process swaps it for another.
+TEST(LegacyFaults, PackedFolderSwappedMeanwhile) {
+  run_folder_swaps(packing(legacy, "legacy swap V2", "V2", "", vehicle_files()));
+  run_folder_swaps(packing(legacy, "legacy swap U2", "U2", "",
+                           {{"gfx/u05-12b-arc.gz2", filled(4, 'C'), IMAGE_STAMP},
+                            {"gfx/u07-arc.gz2", filled(2, 'D'), OLD_STAMP}}));
+}
+
 // Other processes, signals and memory at the edges of a run.
 TEST(LegacyFaults, RacesWithOtherProcesses) { run_race_table(legacy); }
 TEST(LegacyFaults, FlushesBeforeReplacing) { run_flush_counts(legacy); }

@@ -61,6 +61,7 @@ TEST(Pack, VehicleNameRanges) {
       {"12345-03.fz2", 0, 12345, 3},   {"54321-16.fz2", 0, 54321, 16},
       {"+0001-02.fz2", 0, 1, 2},       {"my-loco-3-16.fz2", 1, 3, 16},
       {"my-loco-0-00.fz4", 1, 0, 0},   {"my-loco-9-07.fz2", 1, 9, 7},
+      {"my-loco-10-01.fz2", 1, 10, 1}, {"loco-10-16.fz4", 1, 10, 16},
   };
   for (const auto &c : good) {
     int32_t first = -7, second = -7;
@@ -70,7 +71,7 @@ TEST(Pack, VehicleNameRanges) {
   int32_t n;
   for (const char *name : {"12345-17.fz2", "abcde-01.fz2", "-0001-02.fz2", "12345.fz2"})
     EXPECT_EQ(parse_vehicle_name(name, 0, &n, &n), 3) << name;
-  for (const char *name : {"my-loco-10-01.fz2", "my-loco-3-17.fz2", "loco-3.fz2", "loco-3-x.fz2",
+  for (const char *name : {"my-loco-11-01.fz2", "my-loco-99-00.fz2", "my-loco-3-17.fz2", "loco-3.fz2", "loco-3-x.fz2",
                            "loco-3-16", "a"})
     EXPECT_EQ(parse_vehicle_name(name, 1, &n, &n), 3) << name;
 }
