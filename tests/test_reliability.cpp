@@ -13,7 +13,13 @@
 #include "platform/platform.h"
 #include "tests/test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -405,6 +411,88 @@ TEST(Reliability, ClosedDescriptorsAndFileSizeLimitPosix) {
         EXPECT_EQ(read_file(archive), text_bytes("old archive"));
       } else {
         EXPECT_EQ(list_names(place), names{});
+      }
+      EXPECT_EQ(temporary_files(place), names{});
+    }
+  }
+}
+
+#endif
+
+#ifdef _WIN32
+
+namespace {
+
+// Runs `program` with `args` and the given standard handles (all three alike), with the process
+// creation flags; the exit code, or -1 when it could not be run.
+int run_with_handles(const char *program, const std::vector<std::string> &args, HANDLE handles,
+                     DWORD flags) {
+  std::string line = std::string("\"") + program + "\"";
+  for (const std::string &arg : args) line += " \"" + arg + "\"";
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = handles;
+  startup.hStdOutput = handles;
+  startup.hStdError = handles;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(program, writable.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                      &startup, &process)) {
+    return -1;
+  }
+  DWORD code = (DWORD)-1;
+  if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return (int)code;
+}
+
+}  // namespace
+
+// Without standard handles (started from a service, a window, a scheduler): packing and
+// extraction do their work as usual, and nothing that is printed lands in a file. Sixty files
+// with long paths print more than the output buffer holds.
+TEST(Reliability, NoStandardHandlesWindows) {
+  struct handle_case {
+    const char *what;
+    HANDLE handles;
+    DWORD flags;
+  };
+  const handle_case cases[] = {
+      {"null handles", nullptr, 0},
+      {"invalid handles", INVALID_HANDLE_VALUE, 0},
+      {"no console and null handles", nullptr, DETACHED_PROCESS},
+  };
+  for (const program_under_test &program : both_programs) {
+    scratch_dir dir("handles");
+    std::string gfx = make_folder(dir, std::string(150, 'm'));
+    std::vector<std::pair<std::string, bytes>> files;
+    for (int i = 0; i < 60; ++i) {
+      files.push_back({std::to_string(10000 + i) + "-03.fz2", text_bytes(std::to_string(i * i))});
+      write_file(join(gfx, files.back().first), files.back().second);
+    }
+    ASSERT_EQ(program.run({"V2", gfx, dir.file("reference")}, "").status, 0);
+    const bytes reference = read_file(dir.file("reference.fz2"));
+    int number = 0;
+    for (const handle_case &c : cases) {
+      SCOPED_TRACE(std::string(program.label) + ": " + c.what);
+      const std::string place = make_folder(dir, "case" + std::to_string(++number));
+      const std::string out = make_folder(dir, "case" + std::to_string(number) + "\\out");
+      EXPECT_EQ(run_with_handles(program.program, {"V2", gfx, join(place, "arc")}, c.handles,
+                                 c.flags),
+                0);
+      EXPECT_EQ(read_file(join(place, "arc.fz2")), reference);
+      EXPECT_EQ(run_with_handles(program.program, {"X", out, join(place, "arc.fz2")}, c.handles,
+                                 c.flags),
+                0);
+      ASSERT_EQ(list_names(out).size(), files.size());
+      for (const auto &file : files) {
+        EXPECT_EQ(read_file(join(out, file.first)), file.second) << file.first;
       }
       EXPECT_EQ(temporary_files(place), names{});
     }
