@@ -199,10 +199,14 @@ void plat_show_notice(const char *text, const char *title);
 // ---------------------------------------------------------------------------------------------
 // The process
 
-// Prepares the process for what can stop it: a closed pipe is ignored (the write fails and the
-// command goes on); an interrupt, a termination or a hang-up removes the guarded file (below)
-// and then ends the process by the same signal. Windows: the console's Ctrl-C, Ctrl-Break and
-// close events do the same.
+// Prepares the process for its surroundings and for what can stop it; called first, before
+// anything is opened. POSIX: a standard descriptor (0, 1, 2) that is closed is opened on the null
+// device, so that no file the program opens takes its number; a closed pipe and a write past the
+// file-size limit are ignored as signals (the write fails and the command reports it); an
+// interrupt, a termination or a hang-up removes the guarded file (below) and then ends the
+// process by the same signal. Windows: a missing standard handle needs nothing (files get handles
+// of their own, and output to the missing one goes nowhere); the console's Ctrl-C, Ctrl-Break and
+// close events remove the guarded file.
 void plat_prepare_process(void);
 
 // The temporary file that is removed if the process is stopped before it is moved into place;

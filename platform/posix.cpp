@@ -318,6 +318,8 @@ int system_copy_between(plat_file from, plat_file to, size_t count, size_t *copi
                            errno == EOPNOTSUPP || errno == EBADF)) {
         return 3;
       }
+      // A failed read of the source shows as EIO; everything else is the target's failure: a
+      // full disk (ENOSPC), a write past the file-size limit (EFBIG), a quota (EDQUOT).
       return errno == EIO ? 1 : 2;
     }
     if (done == 0) break;  // the end of the source
@@ -806,13 +808,44 @@ void release_guard_folder(void) {
 
 }  // namespace
 
+namespace {
+
+// 1 when descriptor `fd` is open.
+int descriptor_open(int fd) { return fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
+
+// Gives each of the standard descriptors 0, 1 and 2 that the caller left closed the null device
+// (or, where there is none, the root folder, which can be neither read nor written as a file).
+// Otherwise the first files the program opens would take those numbers, and the progress lines
+// and notices would be written into the archive or an extracted file. They are opened in order,
+// so each open gives the lowest free number, the one that is closed; dup2 makes sure.
+void fill_standard_descriptors(void) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (descriptor_open(fd)) continue;
+    int null_fd = open("/dev/null", O_RDWR | O_NOCTTY);
+    if (null_fd < 0) null_fd = open("/", O_RDONLY | O_DIRECTORY);
+    if (null_fd < 0) return;  // the system gives no descriptor at all now
+    if (null_fd != fd) {
+      dup2(null_fd, fd);
+      close(null_fd);
+    }
+  }
+}
+
+}  // namespace
+
 void plat_prepare_process(void) {
-  // A closed pipe makes the write fail instead of ending the process.
+  // First of all, before anything is opened.
+  fill_standard_descriptors();
+
+  // A closed pipe makes the write fail instead of ending the process, and so does a write past
+  // the file-size limit (it fails with EFBIG): the command reports a write error and removes
+  // what it had begun, rather than being ended with an unfinished file left behind.
   struct sigaction ignore;
   std::memset(&ignore, 0, sizeof ignore);
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
+  sigaction(SIGXFSZ, &ignore, nullptr);
 
   struct sigaction cleanup;
   std::memset(&cleanup, 0, sizeof cleanup);

@@ -377,6 +377,9 @@ static BOOL WINAPI on_console_stop(DWORD event) {
   return FALSE;
 }
 
+// Standard handles that are missing need nothing here: the files the program opens get handles of
+// their own, never a standard handle's number, and the C runtime marks a stream whose standard
+// handle is missing (null or invalid) as having none, so that output to it fails quietly.
 void plat_prepare_process(void) { SetConsoleCtrlHandler(on_console_stop, TRUE); }
 
 // The console's stop handler runs on a thread of its own; between the creation of a file and its

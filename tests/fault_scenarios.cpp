@@ -9,6 +9,7 @@
 #include <set>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -568,6 +569,69 @@ void run_stop_signals(const fault_program &program) {
           EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true))
               << item.first;
         }
+      }
+    }
+  }
+}
+
+void run_file_size_limit(const fault_program &program) {
+  if (on_windows()) GTEST_SKIP() << "POSIX resource limits";
+  scratch_dir dir("file-size");
+  scratch_dir capture("file-size-capture");
+  const std::string root = dir.path();
+  const std::string err_file = capture.file("err.txt");
+  const long limit = 40 * 1024;
+  // The first file and the archive pass the limit; the first file through the system's copy.
+  fault_scenario pack = packing(program, "limit", "V2", "",
+                                {{"gfx/12345-03.fz2", filled(80 * 1024, 'A'), IMAGE_STAMP},
+                                 {"gfx/12345-04.fz2", filled(20 * 1024, 'B'), OLD_STAMP}});
+  lay_out(root, pack);
+  fault_plan(FAULT_OPEN, 0);
+  ASSERT_EQ(run_once(pack, root).status, 0);
+  const fault_scenario commands[] = {
+      pack, extraction(program, "limit", "arc.fz2", read_file(inside(root, "arc.fz2")))};
+  const std::string endings[] = {
+      final_notice(MSG_ERROR_TITLE, display_text(MSG_WRITE_ERROR)),
+      final_notice(MSG_ERROR_TITLE, display_text(MSG_EXTRACT_RC) + std::string("4"))};
+  for (int refuse = 0; refuse < 2; ++refuse) {
+    for (int i = 0; i < 2; ++i) {
+      const fault_scenario &s = commands[i];
+      SCOPED_TRACE(std::string(s.command) + " past the file-size limit" +
+                   (refuse ? ", temporary names" : ", files without a name"));
+      lay_out(root, s);
+      const snapshot start = take_snapshot(root);
+      std::fflush(nullptr);
+      pid_t child = fork();
+      ASSERT_NE(child, -1);
+      if (child == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen(err_file.c_str(), "w", stderr);
+        fault_refuse_unnamed(refuse);
+        fault_plan(FAULT_OPEN, 0);
+        struct rlimit size_limit = {(rlim_t)limit, (rlim_t)limit};
+        if (setrlimit(RLIMIT_FSIZE, &size_limit) != 0) _exit(126);
+        std::vector<std::string> args = command_arguments(s, root);
+        std::vector<char *> argv;
+        for (std::string &arg : args) argv.push_back(&arg[0]);
+        argv.push_back(nullptr);
+        int status = s.program.entry((int)args.size(), argv.data());
+        std::fflush(nullptr);
+        _exit(status);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+      bytes err = read_file(err_file);
+      const std::string text(err.begin(), err.end());
+      EXPECT_TRUE(ends_with(text, endings[i])) << text;
+      EXPECT_EQ(temporary_files(root), names{});
+      // Nothing was finished: every file stands as before, and nothing new appeared.
+      const snapshot after = take_snapshot(root);
+      EXPECT_EQ(after.size(), start.size());
+      for (const auto &item : start) {
+        auto now = after.find(item.first);
+        EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true))
+            << item.first;
       }
     }
   }

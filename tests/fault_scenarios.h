@@ -53,6 +53,9 @@ void run_flush_counts(const fault_program &program);
 // SIGINT, SIGTERM and SIGHUP while packing or extracting: the process ends by that signal and
 // leaves nothing behind; SIGKILL too where files have no name until they are complete.
 void run_stop_signals(const fault_program &program);
+// A limit on the size of files that packing's archive and extraction's first file pass: a write
+// error that leaves nothing behind, both with files without a name and with temporary names.
+void run_file_size_limit(const fault_program &program);
 
 // Packing the folder "gfx" into "arc" (the driver adds the extension).
 fault_scenario packing(const fault_program &program, const char *label, const char *command,

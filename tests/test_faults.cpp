@@ -107,6 +107,7 @@ TEST(Faults, PackedFolderSwappedMeanwhile) {
 TEST(Faults, RacesWithOtherProcesses) { run_race_table(vorax); }
 TEST(Faults, FlushesBeforeReplacing) { run_flush_counts(vorax); }
 TEST(Faults, StopSignalsLeaveNothingBehind) { run_stop_signals(vorax); }
+TEST(Faults, FileSizeLimitLeavesNothingBehind) { run_file_size_limit(vorax); }
 
 namespace {
 

@@ -68,3 +68,4 @@ TEST(LegacyFaults, PackedFolderSwappedMeanwhile) {
 TEST(LegacyFaults, RacesWithOtherProcesses) { run_race_table(legacy); }
 TEST(LegacyFaults, FlushesBeforeReplacing) { run_flush_counts(legacy); }
 TEST(LegacyFaults, StopSignalsLeaveNothingBehind) { run_stop_signals(legacy); }
+TEST(LegacyFaults, FileSizeLimitLeavesNothingBehind) { run_file_size_limit(legacy); }

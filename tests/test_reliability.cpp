@@ -3,14 +3,25 @@
 // pipe as standard output.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/platform.h"
 #include "tests/test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -203,6 +214,288 @@ TEST(Reliability, ClosedPipeIsNoReasonToStopPosix) {
     }
     EXPECT_EQ(read_file(dir.file("out/12345-04.fz2")), text_bytes("BBB"));
     EXPECT_EQ(temporary_files(dir.path()), names{});
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The surroundings the process starts in: standard descriptors that are closed, and a limit on
+// the size of the files it writes.
+
+namespace {
+
+enum { CLOSE_IN = 1, CLOSE_OUT = 2, CLOSE_ERR = 4, CLOSE_ALL = 7 };
+
+// Runs `program` with `args`, in English, with the standard descriptors in `closed` closed and
+// the others on /dev/null (input) or on files in `capture` (output, error), and with the size of
+// the files it writes limited to `file_limit` bytes (0: no limit).
+program_run run_in_surroundings(const char *program, const std::vector<std::string> &args,
+                                int closed, long file_limit, const scratch_dir &capture) {
+  const std::string out_file = capture.file("out.txt"), err_file = capture.file("err.txt");
+  std::remove(out_file.c_str());
+  std::remove(err_file.c_str());
+  std::vector<std::string> argv_text(1, program);
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char *> argv;
+  for (std::string &arg : argv_text) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    close(in);
+    close(out);
+    close(err);
+    for (int fd = 0; fd < 3; ++fd) {
+      if (closed & (1 << fd)) close(fd);
+    }
+    if (file_limit > 0) {
+      struct rlimit limit = {(rlim_t)file_limit, (rlim_t)file_limit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
+    setenv("LC_ALL", "C", 1);
+    execv(program, argv.data());
+    _exit(127);
+  }
+  program_run run = {-1, "", ""};
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return run;
+  run.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+  bytes out = read_file(out_file), err = read_file(err_file);
+  run.out.assign(out.begin(), out.end());
+  run.err.assign(err.begin(), err.end());
+  return run;
+}
+
+// `size` bytes that differ from their neighbours, so that a misplaced byte shows.
+bytes patterned(size_t size, unsigned seed) {
+  bytes b(size);
+  for (size_t i = 0; i < size; ++i) b[i] = (uint8_t)((i * 31 + seed) % 251);
+  return b;
+}
+
+// A folder of graphics files that one case packs, and the archive of it made in ordinary
+// surroundings.
+struct file_set {
+  std::string gfx, archive;
+  std::vector<std::pair<std::string, bytes>> files;
+};
+
+// Lays out a folder `label` of the scratch folder with the files and packs it normally.
+void lay_out_set(const program_under_test &program, const scratch_dir &dir,
+                 const std::string &label, const std::string &folder_name,
+                 const std::vector<size_t> &sizes, file_set *set) {
+  set->gfx = make_folder(dir, folder_name);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    std::string name = std::to_string(10000 + i) + "-03.fz2";
+    set->files.push_back({name, patterned(sizes[i], (unsigned)i)});
+    write_file(join(set->gfx, name), set->files.back().second);
+  }
+  set->archive = dir.file(label + ".fz2");
+  ASSERT_EQ(program.run({"V2", set->gfx, dir.file(label)}, "").status, 0);
+  ASSERT_EQ(read_file(set->archive).empty(), false);
+}
+
+}  // namespace
+
+// Standard descriptors closed at the start, in the combinations that matter, and a limit on the
+// size of files: the progress lines never land in the archive or an extracted file, and a file
+// that would pass the limit is a write error that leaves nothing behind.
+//
+// Where standard input and output are both closed, the folder handle takes descriptor 0 and the
+// archive would take 1; "many" prints more progress lines than the output buffer holds (long
+// paths, sixty files), so that they would be written out while the archive is open. Files from
+// 64 KB on are copied inside the system, smaller ones through the program's buffers, and the
+// limits below make both kinds of copy fail: "large" lays out a file of 80 KB before one of 20 KB,
+// "small" the other way round.
+TEST(Reliability, ClosedDescriptorsAndFileSizeLimitPosix) {
+  const long KB = 1024;
+  enum { LARGE, SMALL, MANY };
+  struct surroundings_case {
+    const char *what;
+    bool extract;
+    bool replace;  // an old archive stands at the name and option O is given
+    int files;
+    int closed;
+    long limit;
+    int status;
+    const char *notice_end;  // the end of standard error, when it is open
+  };
+  const char *write_error = "Error\nError while writing\n";
+  const char *extract_error = "Error\nExtracting: rc=4\n";
+  const surroundings_case cases[] = {
+      {"pack, input and output closed", false, false, MANY, CLOSE_IN | CLOSE_OUT, 0, 0,
+       "Packed: 60 files\n"},
+      {"pack, all three closed", false, false, MANY, CLOSE_ALL, 0, 0, ""},
+      {"pack, output closed", false, false, MANY, CLOSE_OUT, 0, 0, "Packed: 60 files\n"},
+      {"pack, output and error closed", false, false, MANY, CLOSE_OUT | CLOSE_ERR, 0, 0, ""},
+      {"pack, error closed", false, false, LARGE, CLOSE_ERR, 0, 0, ""},
+      {"extract, input and output closed", true, false, MANY, CLOSE_IN | CLOSE_OUT, 0, 0,
+       "extracted: 60  skipped: 0\n"},
+      {"extract, all three closed", true, false, MANY, CLOSE_ALL, 0, 0, ""},
+      {"pack past the limit in the system's copy", false, false, LARGE, 0, 40 * KB, 2,
+       write_error},
+      {"pack past the limit in a plain write", false, false, SMALL, 0, 10 * KB, 2, write_error},
+      {"pack past the limit at the last write", false, false, LARGE, 0, 96 * KB, 2, write_error},
+      {"pack past the limit, old archive replaced", false, true, LARGE, 0, 40 * KB, 2,
+       write_error},
+      {"pack past the limit, all three closed", false, false, SMALL, CLOSE_ALL, 10 * KB, 2, ""},
+      {"extract past the limit in the system's copy", true, false, LARGE, 0, 40 * KB, 2,
+       extract_error},
+      {"extract past the limit in a plain write", true, false, SMALL, 0, 10 * KB, 2,
+       extract_error},
+      {"extract past the limit, all three closed", true, false, LARGE, CLOSE_ALL, 40 * KB, 2, ""},
+      {"pack within the limit", false, false, LARGE, 0, 200 * KB, 0, "Packed: 2 files\n"},
+      {"extract within the limit", true, false, SMALL, 0, 200 * KB, 0,
+       "extracted: 2  skipped: 0\n"},
+  };
+  for (const program_under_test &program : both_programs) {
+    scratch_dir dir("surroundings");
+    scratch_dir capture("surroundings-capture");
+    const std::string d = dir.path();
+    file_set sets[3];
+    lay_out_set(program, dir, "large", "large-gfx", {80 * KB, 20 * KB}, &sets[LARGE]);
+    lay_out_set(program, dir, "small", "small-gfx", {20 * KB, 80 * KB}, &sets[SMALL]);
+    // Paths of about 200 characters, within the 260 that names may have.
+    size_t name_length = d.size() + 150 + 15 < NAME_BUFFER_SIZE ? 150 : 20;
+    lay_out_set(program, dir, "many", std::string(name_length, 'm'), std::vector<size_t>(60, 37),
+                &sets[MANY]);
+
+    int number = 0;
+    for (const surroundings_case &c : cases) {
+      SCOPED_TRACE(std::string(program.label) + ": " + c.what);
+      const file_set &set = sets[c.files];
+      const std::string place = make_folder(dir, "case" + std::to_string(++number));
+      const std::string archive = join(place, "arc.fz2");
+      const std::string out = join(place, "out");
+      std::vector<std::string> args;
+      if (c.extract) {
+        fs::create_directory(out);
+        args = {"X", out, set.archive};
+      } else {
+        args = {"V2", set.gfx, join(place, "arc")};
+        if (c.replace) {
+          write_file(archive, text_bytes("old archive"));
+          args.push_back("O");
+        }
+      }
+      program_run run = run_in_surroundings(program.program, args, c.closed, c.limit, capture);
+      EXPECT_EQ(run.status, c.status) << run.err;
+      if (!(c.closed & CLOSE_ERR)) {
+        EXPECT_TRUE(ends_with(run.err, c.notice_end)) << run.err;
+      }
+      if (!(c.closed & CLOSE_OUT)) {
+        EXPECT_NE(run.out.find("XQ Dezo-Reruzer"), std::string::npos) << run.out;
+      }
+      if (c.extract) {
+        // All of it, byte for byte, or nothing: the first file fails in each failing case.
+        names expected;
+        if (c.status == 0) {
+          for (const auto &file : set.files) expected.push_back(file.first);
+        }
+        EXPECT_EQ(list_names(out), expected);
+        if (c.status == 0) {
+          for (const auto &file : set.files) {
+            EXPECT_EQ(read_file(join(out, file.first)), file.second) << file.first;
+          }
+        }
+      } else if (c.status == 0) {
+        EXPECT_EQ(read_file(archive), read_file(set.archive));
+      } else if (c.replace) {
+        EXPECT_EQ(list_names(place), names{"arc.fz2"});
+        EXPECT_EQ(read_file(archive), text_bytes("old archive"));
+      } else {
+        EXPECT_EQ(list_names(place), names{});
+      }
+      EXPECT_EQ(temporary_files(place), names{});
+    }
+  }
+}
+
+#endif
+
+#ifdef _WIN32
+
+namespace {
+
+// Runs `program` with `args` and the given standard handles (all three alike), with the process
+// creation flags; the exit code, or -1 when it could not be run.
+int run_with_handles(const char *program, const std::vector<std::string> &args, HANDLE handles,
+                     DWORD flags) {
+  std::string line = std::string("\"") + program + "\"";
+  for (const std::string &arg : args) line += " \"" + arg + "\"";
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = handles;
+  startup.hStdOutput = handles;
+  startup.hStdError = handles;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(program, writable.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                      &startup, &process)) {
+    return -1;
+  }
+  DWORD code = (DWORD)-1;
+  if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &code);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return (int)code;
+}
+
+}  // namespace
+
+// Without standard handles (started from a service, a window, a scheduler): packing and
+// extraction do their work as usual, and nothing that is printed lands in a file. Sixty files
+// with long paths print more than the output buffer holds.
+TEST(Reliability, NoStandardHandlesWindows) {
+  struct handle_case {
+    const char *what;
+    HANDLE handles;
+    DWORD flags;
+  };
+  const handle_case cases[] = {
+      {"null handles", nullptr, 0},
+      {"invalid handles", INVALID_HANDLE_VALUE, 0},
+      {"no console and null handles", nullptr, DETACHED_PROCESS},
+  };
+  for (const program_under_test &program : both_programs) {
+    scratch_dir dir("handles");
+    std::string gfx = make_folder(dir, std::string(150, 'm'));
+    std::vector<std::pair<std::string, bytes>> files;
+    for (int i = 0; i < 60; ++i) {
+      files.push_back({std::to_string(10000 + i) + "-03.fz2", text_bytes(std::to_string(i * i))});
+      write_file(join(gfx, files.back().first), files.back().second);
+    }
+    ASSERT_EQ(program.run({"V2", gfx, dir.file("reference")}, "").status, 0);
+    const bytes reference = read_file(dir.file("reference.fz2"));
+    int number = 0;
+    for (const handle_case &c : cases) {
+      SCOPED_TRACE(std::string(program.label) + ": " + c.what);
+      const std::string place = make_folder(dir, "case" + std::to_string(++number));
+      const std::string out = make_folder(dir, "case" + std::to_string(number) + "\\out");
+      EXPECT_EQ(run_with_handles(program.program, {"V2", gfx, join(place, "arc")}, c.handles,
+                                 c.flags),
+                0);
+      EXPECT_EQ(read_file(join(place, "arc.fz2")), reference);
+      EXPECT_EQ(run_with_handles(program.program, {"X", out, join(place, "arc.fz2")}, c.handles,
+                                 c.flags),
+                0);
+      ASSERT_EQ(list_names(out).size(), files.size());
+      for (const auto &file : files) {
+        EXPECT_EQ(read_file(join(out, file.first)), file.second) << file.first;
+      }
+      EXPECT_EQ(temporary_files(place), names{});
+    }
   }
 }
 
