@@ -107,6 +107,9 @@ static unsigned extract_records(const char *archive_name, const char *directory,
   int32_t found = 0, extracted = 0, skipped = 0;
   stream archive = open_read_stream(archive_name);
   if (archive == NO_STREAM) return 1;
+  // Option O never replaces the archive itself, whatever output name stands for it: that name is
+  // an existing file, kept as it is.
+  if (overwrite) protect_read_file(archive);
 
   archive_header header;
   if (read_archive_header(archive, &header) != 0) {
@@ -169,13 +172,13 @@ static unsigned extract_records(const char *archive_name, const char *directory,
     print_plain(length_text);
     end_console_line();
 
-    // Writing looks the name up itself, once: a name that is taken without option O is an
-    // existing file, kept as it is, also when another process took it while the file was
-    // written. A simulated run only looks.
+    // Writing looks the name up itself, once: a name that is taken without option O, or that is
+    // the archive, is an existing file, kept as it is, also when another process took it while
+    // the file was written. A simulated run only looks.
     int rc;
     int written = 0;
     if (simulate) {
-      if (!overwrite && name_taken(path)) print_file_exists_line();
+      if (overwrite ? name_is_read_file(path) : name_taken(path)) print_file_exists_line();
       rc = copy_record(archive, NO_STREAM, size);
     } else {
       rc = write_record_file(archive, path, size, stamp, overwrite);

@@ -111,14 +111,16 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
   int length = std::snprintf(pattern, sizeof pattern, "%s%c%s*.gz%d", directory, path_separator,
                              select_by_name ? "u" : "", zoom_digit);
   if (length < 0 || length >= (int)sizeof pattern) return 5;
-  char base[NAME_BUFFER_SIZE] = "";
-  if (select_by_name && archive_base_name(archive_name, base, sizeof base) != 0) return 5;
+  // An archive name with nothing in front of its extension ("out/.gz2") makes an archive that
+  // extraction refuses: refused by the same rule, for S as for U, whose files it selects.
+  char base[NAME_BUFFER_SIZE];
+  if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   archive_length = SCENERY_HEADER_SIZE + 4;
   char failed_name[NAME_BUFFER_SIZE];  // the legacy program does not report it
   plat_keep_folder(directory);
-  unsigned rc = collect_files(pattern, directory, 0, failed_name, base, select_by_name,
-                              add_found_scenery);
+  unsigned rc = collect_files(pattern, directory, 0, failed_name, select_by_name ? base : "",
+                              select_by_name, add_found_scenery);
   if (rc == 0) {
     rc = write_archive(archive_name, zoom_digit, select_by_name, simulate, write_scenery_header,
                        write_scenery_directory, copy_scenery_data);

@@ -78,20 +78,43 @@ scenery_entry *new_scenery_entry(const char *directory, const char *file_name,
 int archive_too_long(uint64_t added) { return archive_length + added >= 0x100000000ull; }
 
 // Where the archive is written: under its name, or with option O behind a symbolic link at that
-// name the link's target, which is replaced so that the link stays. 0; 3 when a folder or a
-// special file stands there or the links cannot be followed; 5 when the system cannot hold the
-// name. A name that cannot be looked up otherwise is tried: creating it tells.
-static unsigned choose_archive_target(const char *archive_name, char *target, size_t size) {
+// name the link's target, which is replaced so that the link stays; *facts tells what stands
+// there. 0; 3 when a folder or a special file stands there or the links cannot be followed; 5 when
+// the system cannot hold the name. A name that cannot be looked up otherwise is tried: creating
+// it tells.
+static unsigned choose_archive_target(const char *archive_name, char *target, size_t size,
+                                      plat_name_facts *facts) {
   if (replace_archive) {
     if (plat_follow_links(archive_name, target, size) != 0) return 3;
   } else if (copy_text(target, (int32_t)size, archive_name) != 0) {
     return 5;
   }
-  switch (plat_look_up_name(target)) {
+  switch (plat_look_up_file(target, facts)) {
     case NAME_INVALID: return 5;
     case NAME_OTHER: return 3;
     default: return 0;
   }
+}
+
+// 1 when the collected file at `path`, listed with `size` bytes, is the regular file that the
+// lookup of the archive's target found. Only a file of the target's length can be it, so only
+// such a file is asked for its identity (links followed, as the folder search follows them).
+static int is_archive_target(const char *path, int32_t size, const plat_name_facts *target) {
+  if ((uint64_t)size != target->size) return 0;
+  plat_file_id id;
+  return plat_path_identity(path, &id) == 0 && plat_same_file(&id, &target->id);
+}
+
+// 1 when the archive would replace one of the files it is made of, whatever path leads there.
+static int target_is_collected(const plat_name_facts *target) {
+  if (target->state != NAME_FILE || !target->id.known) return 0;
+  for (const vehicle_entry *e = vehicle_list; e != nullptr; e = e->next) {
+    if (is_archive_target(e->path, e->size, target)) return 1;
+  }
+  for (const scenery_entry *e = scenery_list; e != nullptr; e = e->next) {
+    if (is_archive_target(e->path, e->size, target)) return 1;
+  }
+  return 0;
 }
 
 unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
@@ -100,8 +123,11 @@ unsigned write_archive(const char *archive_name, int zoom_digit, int base_named,
   stream archive = NO_STREAM;
   char target[NAME_BUFFER_SIZE];
   if (!simulate) {
-    unsigned refused = choose_archive_target(archive_name, target, sizeof target);
+    plat_name_facts facts;
+    unsigned refused = choose_archive_target(archive_name, target, sizeof target, &facts);
     if (refused != 0) return refused;
+    // An archive never replaces what it is made of: it is not created.
+    if (target_is_collected(&facts)) return 3;
     archive = create_write_stream(target);
     if (archive == NO_STREAM) return 3;
     if (header(archive, zoom_digit, base_named) != 0) {

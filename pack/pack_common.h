@@ -45,8 +45,9 @@ typedef int (*write_header_step)(stream archive, int zoom_digit, int base_named)
 typedef int (*write_pass_step)(stream archive, int simulate);
 
 // Creates the archive (unless simulating), writes header, directory and data, and moves it onto
-// its name. 0; 3 when it cannot be created; 4 when writing fails or a graphics file cannot be
-// read (the unfinished archive is removed and an older one keeps its place).
+// its name. 0; 3 when it cannot be created, also when the file it would replace is one of the
+// collected entries (then before anything is written); 4 when writing fails or a graphics file
+// cannot be read (the unfinished archive is removed and an older one keeps its place).
 unsigned write_archive(const char *archive_name, int zoom_digit, int base_named, int simulate,
                        write_header_step header, write_pass_step directory,
                        write_pass_step data);

@@ -109,19 +109,21 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
   if (zoom_digit != 1 && zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr || failed_name == nullptr) return 5;
   if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
-  char base[NAME_BUFFER_SIZE] = "";
-  if (select_by_name && archive_base_name(archive_name, base, sizeof base) != 0) return 5;
+  // An archive name with nothing in front of its extension ("out/.gz2") makes an archive that
+  // extraction refuses: refused here by the same rule.
+  char base[NAME_BUFFER_SIZE];
+  if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   // S searches "*.gz2"; U the names that begin with the archive's base name, "base*.gz2".
   char pattern[NAME_BUFFER_SIZE];
   int length = std::snprintf(pattern, sizeof pattern, "%s%c%s*.gz%d", directory, path_separator,
-                             base, zoom_digit);
+                             select_by_name ? base : "", zoom_digit);
   if (length < 0 || length >= (int)sizeof pattern) return 5;
 
   archive_length = SCENERY_HEADER_SIZE + 4;
   plat_keep_folder(directory);
-  unsigned rc = collect_files(pattern, directory, info, failed_name, base, select_by_name,
-                              add_found_scenery);
+  unsigned rc = collect_files(pattern, directory, info, failed_name, select_by_name ? base : "",
+                              select_by_name, add_found_scenery);
   if (rc == 0) {
     rc = write_archive(archive_name, zoom_digit, select_by_name, simulate, write_scenery_header,
                        write_scenery_directory, copy_scenery_data);

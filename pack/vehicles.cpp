@@ -153,13 +153,15 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
   if (zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr || failed_name == nullptr) return 5;
   if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  // An archive name with nothing in front of its extension ("out/.fz2") makes an archive that
+  // extraction refuses: refused here by the same rule.
+  char base[NAME_BUFFER_SIZE];
+  if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   // V searches "?????-??.fz2"; W the archive's base name followed by "-??-??.fz2".
   char pattern[NAME_BUFFER_SIZE];
   int length;
   if (select_by_name) {
-    char base[NAME_BUFFER_SIZE];
-    if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
     length = std::snprintf(pattern, sizeof pattern, "%s%c%s-\?\?-\?\?.fz%d", directory,
                            path_separator, base, zoom_digit);
   } else {

@@ -121,3 +121,8 @@ int plat_look_up_name(const char *path) {
   plat_name_facts facts;
   return plat_look_up_file(path, &facts);
 }
+
+int plat_same_file(const plat_file_id *a, const plat_file_id *b) {
+  if (a == nullptr || b == nullptr || !a->known || !b->known) return 0;
+  return a->volume == b->volume && a->index == b->index ? 1 : 0;
+}

@@ -89,8 +89,27 @@ enum plat_name_state {
 };
 int plat_look_up_name(const char *path);
 
+// Which file a name or a handle stands for, whatever path leads there: two names are the same
+// file when both are known and equal (POSIX: device and inode number; Windows: volume serial
+// number and file index).
+struct plat_file_id {
+  int known;        // 0 when the system could not tell; such an identity matches nothing
+  uint64_t volume;
+  uint64_t index;
+};
+
+// 1 when both identities are known and name the same file, else 0.
+int plat_same_file(const plat_file_id *a, const plat_file_id *b);
+
+// The identity of an open file. 0, or 1 when the system cannot tell (id->known is 0 then).
+int plat_file_identity(plat_file file, plat_file_id *id);
+
+// The identity of the file that `path` names, symbolic links followed. 0, or 1 when it cannot be
+// told (nothing there, no permission; id->known is 0 then).
+int plat_path_identity(const char *path, plat_file_id *id);
+
 // What the same one lookup tells about a name, with what a file that replaces a regular file
-// there takes over from it.
+// there takes over from it, and which file it is.
 struct plat_name_facts {
   int state;       // plat_name_state
   int read_only;   // NAME_FILE: no write permission (POSIX: no write bit at all; Windows: the
@@ -98,7 +117,13 @@ struct plat_name_facts {
   uint32_t mode;   // NAME_FILE on POSIX: the permission bits, the owner and the group; else 0
   uint32_t owner;
   uint32_t group;
+  uint64_t size;   // NAME_FILE: the length in bytes; else 0
+  plat_file_id id; // NAME_FILE: its identity (on Windows, where the file lets itself be asked);
+                   // else not known
 };
+// Looks the name up without following a final symbolic link. POSIX: one system call. Windows: one
+// when nothing stands there, else the name is opened for its attributes alone (no data access) and
+// asked, which tells its identity too.
 int plat_look_up_file(const char *path, plat_name_facts *facts);
 
 // Before an open file replaces the regular file that plat_look_up_file found: gives it that

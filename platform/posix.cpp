@@ -398,8 +398,35 @@ int system_replace_file(const char *from, const char *to) {
   return renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
 }
 
+namespace {
+
+// The identity that a stat result gives: the device and the inode number.
+plat_file_id identity_of(const struct stat *info) {
+  return plat_file_id{1, (uint64_t)info->st_dev, (uint64_t)info->st_ino};
+}
+
+}  // namespace
+
+int plat_file_identity(plat_file file, plat_file_id *id) {
+  *id = plat_file_id{0, 0, 0};
+  struct stat info;
+  if (file == PLAT_NO_FILE || fstat((int)file, &info) != 0) return 1;
+  *id = identity_of(&info);
+  return 0;
+}
+
+int plat_path_identity(const char *path, plat_file_id *id) {
+  *id = plat_file_id{0, 0, 0};
+  if (path == nullptr || path[0] == '\0') return 1;
+  place at = place_of(path);
+  struct stat info;
+  if (fstatat(at.dir, at.name, &info, 0) != 0) return 1;
+  *id = identity_of(&info);
+  return 0;
+}
+
 int plat_look_up_file(const char *path, plat_name_facts *facts) {
-  *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0};
+  *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0, 0, plat_file_id{0, 0, 0}};
   if (path == nullptr || path[0] == '\0') return facts->state;
   place at = place_of(path);
   struct stat info;
@@ -410,6 +437,8 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
       facts->mode = (uint32_t)(info.st_mode & 07777);
       facts->owner = (uint32_t)info.st_uid;
       facts->group = (uint32_t)info.st_gid;
+      facts->size = (uint64_t)info.st_size;
+      facts->id = identity_of(&info);
     } else {
       facts->state = S_ISLNK(info.st_mode) ? NAME_LINK : NAME_OTHER;
     }

@@ -166,29 +166,90 @@ int system_replace_file(const char *from, const char *to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
-// The permission bits and owner stay 0: a file that replaces another keeps its own.
-int plat_look_up_file(const char *path, plat_name_facts *facts) {
-  *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0};
-  if (path == nullptr || path[0] == '\0') return facts->state;
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      facts->state = NAME_LINK;
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      facts->state = NAME_OTHER;
-    } else {
-      facts->state = NAME_FILE;
-      facts->read_only = (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
-    }
-    return facts->state;
-  }
-  switch (GetLastError()) {
+// The identity that the system tells of an open handle.
+static plat_file_id identity_of(const BY_HANDLE_FILE_INFORMATION *info) {
+  return plat_file_id{1, (uint64_t)info->dwVolumeSerialNumber,
+                      (uint64_t)info->nFileIndexHigh << 32 | info->nFileIndexLow};
+}
+
+// Opens `path` for its attributes alone (no access to the data, so nothing that shares the file
+// is in the way; a folder and, with `as_it_stands`, a link as it stands, not followed) and asks
+// the handle. 1 and *info when that worked; else 0, the system's error left to be read.
+static int ask_name(const char *path, int as_it_stands, BY_HANDLE_FILE_INFORMATION *info) {
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (as_it_stands ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  BOOL asked = GetFileInformationByHandle(handle, info);
+  DWORD error = GetLastError();
+  CloseHandle(handle);
+  SetLastError(error);
+  return asked ? 1 : 0;
+}
+
+// What the error of a failed lookup says about the name: NAME_FREE, NAME_INVALID, or
+// NAME_UNKNOWN for the errors that do not tell.
+static int state_of_error(DWORD error) {
+  switch (error) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: facts->state = NAME_FREE; break;
+    case ERROR_PATH_NOT_FOUND: return NAME_FREE;
     case ERROR_INVALID_NAME:  // "*", "?" and the other characters a name cannot hold
     case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: facts->state = NAME_INVALID; break;
-    default: facts->state = NAME_UNKNOWN; break;
+    case ERROR_FILENAME_EXCED_RANGE: return NAME_INVALID;
+    default: return NAME_UNKNOWN;
+  }
+}
+
+int plat_file_identity(plat_file file, plat_file_id *id) {
+  *id = plat_file_id{0, 0, 0};
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file == PLAT_NO_FILE || !GetFileInformationByHandle(to_handle(file), &info)) return 1;
+  *id = identity_of(&info);
+  return 0;
+}
+
+int plat_path_identity(const char *path, plat_file_id *id) {
+  *id = plat_file_id{0, 0, 0};
+  BY_HANDLE_FILE_INFORMATION info;
+  if (path == nullptr || path[0] == '\0' || !ask_name(path, 0, &info)) return 1;
+  *id = identity_of(&info);
+  return 0;
+}
+
+// The permission bits and owner stay 0: a file that replaces another keeps its own. The name is
+// asked through a handle, which tells the identity and the length as well; a name that stands
+// there but does not let itself be opened (in use without sharing, about to be deleted, a device)
+// is asked for its attributes alone.
+int plat_look_up_file(const char *path, plat_name_facts *facts) {
+  *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0, 0, plat_file_id{0, 0, 0}};
+  if (path == nullptr || path[0] == '\0') return facts->state;
+  BY_HANDLE_FILE_INFORMATION info;
+  int asked = ask_name(path, 1, &info);
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (asked) {
+    attributes = info.dwFileAttributes;
+  } else {
+    int state = state_of_error(GetLastError());
+    if (state == NAME_UNKNOWN) {
+      attributes = GetFileAttributesA(path);
+      if (attributes == INVALID_FILE_ATTRIBUTES) state = state_of_error(GetLastError());
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      facts->state = state;
+      return facts->state;
+    }
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    facts->state = NAME_LINK;
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    facts->state = NAME_OTHER;
+  } else {
+    facts->state = NAME_FILE;
+    facts->read_only = (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
+    if (asked) {
+      facts->size = (uint64_t)info.nFileSizeHigh << 32 | info.nFileSizeLow;
+      facts->id = identity_of(&info);
+    }
   }
   return facts->state;
 }

@@ -195,6 +195,23 @@ TEST(PlatformFiles, LookUpFactsAndReadsOfListedFiles) {
   plat_name_facts facts;
   EXPECT_EQ(plat_look_up_file(path.c_str(), &facts), NAME_FILE);
   EXPECT_EQ(facts.read_only, 0);
+  EXPECT_EQ(facts.size, 5u);
+  // One file, by whatever name or handle it is reached; another file is another.
+  ASSERT_TRUE(facts.id.known);
+  fs::create_hard_link(path, dir.file("twin.bin"));
+  write_file(dir.file("b.bin"), text_bytes("12345"));
+  plat_file_id id;
+  EXPECT_EQ(plat_path_identity(dir.file("twin.bin").c_str(), &id), 0);
+  EXPECT_EQ(plat_same_file(&id, &facts.id), 1);
+  EXPECT_EQ(plat_path_identity(dir.file("b.bin").c_str(), &id), 0);
+  EXPECT_EQ(plat_same_file(&id, &facts.id), 0);
+  EXPECT_EQ(plat_path_identity(dir.file("gone").c_str(), &id), 1);
+  EXPECT_EQ(plat_same_file(&id, &id), 0);  // not known: matches nothing
+  plat_file opened = plat_open_read(path.c_str());
+  ASSERT_NE(opened, PLAT_NO_FILE);
+  EXPECT_EQ(plat_file_identity(opened, &id), 0);
+  EXPECT_EQ(plat_same_file(&id, &facts.id), 1);
+  EXPECT_EQ(plat_close(opened), 0);
   fs::permissions(path, fs::perms::owner_read);
   EXPECT_EQ(plat_look_up_file(path.c_str(), &facts), NAME_FILE);
   EXPECT_EQ(facts.read_only, 1);

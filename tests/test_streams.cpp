@@ -302,3 +302,34 @@ TEST(Streams, OpenWriteStreamAnswersForTheName) {
   }
   EXPECT_EQ(leftovers(dir.path()), names{});
 }
+
+// The file that the read stream protects is never replaced, under any name that leads to it;
+// once the stream is closed, the protection ends with it.
+TEST(Streams, TheProtectedReadFileIsNeverReplaced) {
+  scratch_dir dir("streams-protect");
+  std::string file = dir.file("read"), twin = dir.file("twin"), other = dir.file("other");
+  write_file(file, text_bytes("being read"));
+  fs::create_hard_link(file, twin);
+  write_file(other, text_bytes("other"));
+  stream in = open_read_stream(file.c_str());
+  ASSERT_NE(in, NO_STREAM);
+  EXPECT_EQ(name_is_read_file(file.c_str()), 0);  // not protected yet
+  ASSERT_EQ(protect_read_file(in), 0);
+  for (const std::string &name : {file, twin}) {
+    stream s = NO_STREAM;
+    EXPECT_EQ(open_write_stream(name.c_str(), 1, &s), 2) << name;
+    EXPECT_EQ(s, NO_STREAM);
+    EXPECT_EQ(name_is_read_file(name.c_str()), 1) << name;
+  }
+  EXPECT_EQ(name_is_read_file(other.c_str()), 0);
+  EXPECT_EQ(name_is_read_file(dir.file("none").c_str()), 0);
+  stream s = NO_STREAM;
+  ASSERT_EQ(open_write_stream(other.c_str(), 1, &s), 0);
+  discard_write_stream();
+  EXPECT_EQ(close_read_stream(in), 0);
+  EXPECT_EQ(name_is_read_file(file.c_str()), 0);
+  ASSERT_EQ(open_write_stream(twin.c_str(), 1, &s), 0);
+  discard_write_stream();
+  EXPECT_EQ(read_file(file), text_bytes("being read"));
+  EXPECT_EQ(leftovers(dir.path()), names{});
+}

@@ -34,6 +34,19 @@ uint8_t read_buffer[BULK_AREA];
 size_t read_valid = 0;      // bytes delivered by the last refill
 size_t read_next = 0;       // position of the next byte to hand out
 stream read_open = NO_STREAM;
+// The identity of the file that the read stream reads, once protect_read_file took it: no write
+// stream replaces that file.
+plat_file_id read_identity = {0, 0, 0};
+
+// Closes the read stream's file and empties the read state. 0, or 1 when closing fails.
+int end_read_file(void) {
+  int failed = plat_close(read_open);
+  read_open = NO_STREAM;
+  read_valid = 0;
+  read_next = 0;
+  read_identity = plat_file_id{0, 0, 0};
+  return failed != 0 ? 1 : 0;
+}
 
 // ---- write state
 
@@ -121,10 +134,7 @@ int compose_temp_name(const char *name, size_t folder_length, unsigned number) {
 stream open_read_stream(const char *name) {
   if (name == nullptr) return NO_STREAM;
   // The buffer serves one stream only; a stream its owner forgot is closed rather than leaked.
-  if (read_open != NO_STREAM) {
-    plat_close(read_open);
-    read_open = NO_STREAM;
-  }
+  if (read_open != NO_STREAM) end_read_file();
   stream s = plat_open_read(name);
   if (s == NO_STREAM) return NO_STREAM;
   read_open = s;
@@ -141,10 +151,7 @@ int read_byte(stream s, uint8_t *out) {
     if (got == 0) {
       // End of the file or a read error: the stream is finished here. Bytes that arrived
       // before an error are still handed out; the refill after them fails.
-      plat_close(s);
-      read_open = NO_STREAM;
-      read_valid = 0;
-      read_next = 0;
+      end_read_file();
       return 1;
     }
     read_valid = got < (size_t)STREAM_BUFFER_SIZE ? got : (size_t)STREAM_BUFFER_SIZE;
@@ -192,11 +199,12 @@ int skip_to_eof_marker(stream s) {
 
 int close_read_stream(stream s) {
   if (s == NO_STREAM || s != read_open) return 1;
-  int failed = plat_close(s);
-  read_open = NO_STREAM;
-  read_valid = 0;
-  read_next = 0;
-  return failed != 0 ? 1 : 0;
+  return end_read_file();
+}
+
+int protect_read_file(stream s) {
+  if (s == NO_STREAM || s != read_open) return 1;
+  return plat_file_identity(s, &read_identity);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -230,6 +238,8 @@ int open_write_stream(const char *name, int replace, stream *out) {
   plat_name_facts facts;
   int state = plat_look_up_file(name, &facts);
   if (!replace && (state == NAME_FILE || state == NAME_LINK || state == NAME_OTHER)) return 2;
+  // The file being read is never replaced: its name counts as taken, also with `replace`.
+  if (state == NAME_FILE && plat_same_file(&facts.id, &read_identity)) return 2;
   if (refuses_writing(name, &facts)) return 1;
 
   // The folder part ends with the last path stop; without one the file goes to the current folder.
@@ -468,14 +478,6 @@ namespace {
 enum { DROP_AREA = 64 * 1024 };
 uint8_t drop_buffer[DROP_AREA];
 
-// Gives the read stream up after its file ended early or failed, as read_byte does.
-void end_read_stream(stream s) {
-  plat_close(s);
-  read_open = NO_STREAM;
-  read_valid = 0;
-  read_next = 0;
-}
-
 // Moves the bytes of the read buffer not yet handed out to its front and fills the rest of the
 // bulk area from the file. 0 when at least one byte arrived; 1 at the end of the file or on a
 // read error (the stream is then given up).
@@ -487,7 +489,7 @@ int fill_read_area(stream s) {
   size_t got = 0;
   plat_read(s, read_buffer + waiting, sizeof read_buffer - waiting, &got);
   if (got == 0) {
-    end_read_stream(s);
+    end_read_file();  // ended early or failed, as in read_byte
     return 1;
   }
   read_valid = waiting + got;
@@ -524,7 +526,7 @@ int copy_in_system(stream from, stream to, uint32_t *left) {
     return 2;
   }
   if (rc == 1 || copied < *left) {  // a read failure, or the source ended early
-    end_read_stream(from);
+    end_read_file();
     return 1;
   }
   *left = 0;
@@ -639,6 +641,12 @@ int copy_listed_file(const char *path, uint32_t size, stream to) {
 
 // ---------------------------------------------------------------------------------------------
 // Other
+
+int name_is_read_file(const char *name) {
+  if (name == nullptr || name[0] == '\0' || !read_identity.known) return 0;
+  plat_name_facts facts;
+  return plat_look_up_file(name, &facts) == NAME_FILE && plat_same_file(&facts.id, &read_identity);
+}
 
 int name_taken(const char *name) {
   if (name == nullptr || name[0] == '\0') return 0;

@@ -30,6 +30,12 @@ int read_u32(stream s, uint32_t *out);       // 0, or 1; *out unchanged on failu
 int skip_to_eof_marker(stream s);            // 0 after the byte 0x1A, 2 when the file ends first
 int close_read_stream(stream s);             // 0, or 1 (also for a stream already closed)
 
+// Takes the identity of the file that the read stream `s` reads, so that no write stream
+// replaces it while the stream is open: open_write_stream then treats its name as taken, also
+// with `replace` (whatever path names it). One question to the system. 0, or 1 when the system
+// cannot tell (then nothing is protected).
+int protect_read_file(stream s);
+
 // Copies exactly `size` bytes from a read stream to a write stream, or reads and drops them when
 // `to` is NO_STREAM. A run that fits the read buffer leaves in one request, larger ones in large
 // requests (inside the system where it can); the bytes and the results are those of `size`
@@ -49,7 +55,8 @@ int copy_listed_file(const char *path, uint32_t size, stream to);
 
 // Creates the file beside `name` (see above), after one lookup of the name, and returns it in
 // *out. 0; 2 when `replace` is 0 and something stands under the name (a file, a link, a folder:
-// nothing is created); 1 when it cannot be created, also when a read-only file stands under the
+// nothing is created), or when the name is the file that the read stream reads and protects
+// (protect_read_file); 1 when it cannot be created, also when a read-only file stands under the
 // name. What the lookup found serves commit_write_stream as well.
 int open_write_stream(const char *name, int replace, stream *out);
 
@@ -96,4 +103,8 @@ int file_exists(const char *name);           // 1 when the file can be opened fo
 // is written that must not replace anything. A name that cannot be looked up is not taken; writing
 // it fails later with its own result.
 int name_taken(const char *name);
+
+// 1 when the name is the file that the read stream reads and protects (protect_read_file): what
+// open_write_stream would refuse to replace.
+int name_is_read_file(const char *name);
 
