@@ -7,6 +7,7 @@
 #include "console/catalogue.h"
 #include "vorax/vorax.h"
 #include "pack/entries.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -18,11 +19,6 @@ int parse(std::vector<std::string> args) {
   std::vector<char *> argv;
   for (auto &a : args) argv.push_back(&a[0]);
   return parse_command_line((int)argv.size(), argv.data(), &cmd);
-}
-
-std::string native(std::string path) {
-  for (auto &c : path) c = c == '/' ? path_separator : c;
-  return path;
 }
 
 }  // namespace

@@ -19,14 +19,6 @@ namespace {
 
 typedef std::vector<std::string> args;
 
-const uint32_t EXAMPLE_STAMP = 0x3E4E53C0u;  // 14 February 2011 10:30:00
-
-// Writes a file and gives it a last-write time; false when the time cannot be set.
-bool put_file(const std::string &path, const bytes &content, uint32_t stamp = EXAMPLE_STAMP) {
-  write_file(path, content);
-  return set_local_time(path, (uint16_t)(stamp >> 16), (uint16_t)stamp);
-}
-
 bytes vehicle_file(const std::string &label, uint32_t seed) {
   return make_vehicle_gfx(label, {0x0385, 0x0012, 0x0100, 120, 40, 30, 44}, 120, seed);
 }
@@ -54,10 +46,6 @@ program_run run(const args &arguments, int status, const std::string &notices) {
   return done;
 }
 
-bool ends_with(const std::string &text, const std::string &end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The worked vehicle example: two files of 5 "A" and 3 "B", 103 archive bytes.
 const char *const VEHICLE_EXAMPLE =
     "58 51 20 4B 41 52 56 20 56 65 68 69 63 6C 65 20 67 66 78 20 5A 6F 6F 6D"
@@ -78,14 +66,6 @@ const char *const SCENERY_EXAMPLE =
     "FF FF FF FF"
     "7B 00 00 00 2D 00 00 00 01 00 01 00 00 00 00 00 00 00 00 00 02 00 00 00 C0 53 4E 3E"
     "73 7A";
-
-// A folder "gfx" holding the files of the worked vehicle example.
-std::string example_folder(const scratch_dir &dir) {
-  std::string gfx = make_folder(dir, "gfx");
-  EXPECT_TRUE(put_file(join(gfx, "12345-03.fz2"), text_bytes("AAAAA")));
-  EXPECT_TRUE(put_file(join(gfx, "12345-04.fz2"), text_bytes("BBB")));
-  return gfx;
-}
 
 }  // namespace
 

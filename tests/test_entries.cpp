@@ -5,15 +5,9 @@
 #include <vector>
 
 #include "pack/entries.h"
+#include "tests/test_support.h"
 
 namespace {
-
-template <class T>
-std::vector<T *> order_of(T *head) {
-  std::vector<T *> out;
-  for (T *e = head; e != nullptr; e = e->next) out.push_back(e);
-  return out;
-}
 
 vehicle_entry make_vehicle(int32_t key, uint32_t) {
   return vehicle_entry{nullptr, key / 17 - 3, key % 17, 1, 0, {}};

@@ -12,14 +12,8 @@ namespace {
 
 typedef std::vector<std::string> args;
 
-const uint32_t EXAMPLE_STAMP = 0x3E4E53C0u;  // 14 February 2011 10:30:00
 // Winter, summer (daylight saving time where there is one), a late and an early date.
 const uint32_t STAMPS[] = {0x3E4E53C0u, 0x3EEF0000u, 0x5A9CBF7Du, 0x10216012u};
-
-bool put_file(const std::string &path, const bytes &content, uint32_t stamp = EXAMPLE_STAMP) {
-  write_file(path, content);
-  return set_local_time(path, (uint16_t)(stamp >> 16), (uint16_t)stamp);
-}
 
 // Expects `copy` to hold the bytes and the last-write time of `original`.
 void expect_same_file(const std::string &original, const std::string &copy) {
@@ -68,13 +62,6 @@ const char *const OLDER_EXAMPLE =
     "93 03 03 00 0C 00 00 00  94 03 03 00 15 00 00 00  00 00 00 00"
     "93 03 03 00 05 00 00 00 C0 53 4E 3E  41 41 41 41 41"
     "94 03 03 00 03 00 00 00 C0 53 4E 3E  42 42 42";
-
-std::string example_folder(const scratch_dir &dir) {
-  std::string gfx = make_folder(dir, "gfx");
-  EXPECT_TRUE(put_file(join(gfx, "12345-03.fz2"), text_bytes("AAAAA")));
-  EXPECT_TRUE(put_file(join(gfx, "12345-04.fz2"), text_bytes("BBB")));
-  return gfx;
-}
 
 }  // namespace
 

@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/test_support.h"
 #include "util/names.h"
 
 namespace {
-
-// "a/b" with the platform's separator in place of '/'.
-std::string native(std::string path) {
-  for (char &c : path) c = c == '/' ? path_separator : c;
-  return path;
-}
 
 // The count scan_fields returns, then the values it stored.
 std::vector<int32_t> scan(const char *text, const char *format) {

@@ -42,11 +42,9 @@ unsigned pack(char command, const std::string &archive, const std::string &dir, 
 }
 
 // The file names of an entry list, in list order.
-template <typename entry> names order_of(entry *list) {
+template <typename entry> names file_names(entry *list) {
   names out;
-  for (entry *e = list; e != nullptr; e = e->next) {
-    out.push_back(fs::path(e->path).filename().string());
-  }
+  for (entry *e : order_of(list)) out.push_back(fs::path(e->path).filename().string());
   return out;
 }
 
@@ -107,14 +105,14 @@ TEST(Pack, ListOrderFollowsKeysAndKeepsFindOrderForEqualKeys) {
   scratch_dir dir("pack-order");
   make_files(dir, {"00002-01.fz2", "00001-05.fz2", "00001-02.fz2", "+0001-02.fz2"});
   ASSERT_EQ(pack('V', dir.file("v.fz2"), dir.path(), 2, 1), 0u);
-  EXPECT_EQ(order_of(vehicle_list),
+  EXPECT_EQ(file_names(vehicle_list),
             (names{"+0001-02.fz2", "00001-02.fz2", "00001-05.fz2", "00002-01.fz2"}));
   EXPECT_EQ(entry_count, 4);
 
   make_files(dir, {"s100-0.gz2", "s20-0.gz2", "t5-1.gz2", "s5-1.gz2", "s5-0.gz2",
                    "m0-20-0.gz2", "x49152.gz2"});
   ASSERT_EQ(pack('S', dir.file("s.gz2"), dir.path(), 2, 1), 0u);
-  EXPECT_EQ(order_of(scenery_list),
+  EXPECT_EQ(file_names(scenery_list),
             (names{"s5-0.gz2", "s5-1.gz2", "t5-1.gz2", "m0-20-0.gz2", "s20-0.gz2", "s100-0.gz2",
                    "x49152.gz2"}));
   EXPECT_EQ(list_names(dir.path()).size(), 11u);  // simulated: no archive
@@ -130,7 +128,7 @@ TEST(Pack, SelectionByTheArchiveBaseName) {
   EXPECT_EQ(pack('U', dir.file("c?ty.uz2"), dir.path(), 2), 5u);
   EXPECT_EQ(pack('U', dir.file(".uz2"), dir.path(), 2), 5u);
   EXPECT_EQ(pack('U', join(dir.file("o*t"), "park.uz2"), dir.path(), 2, 1), 0u);
-  EXPECT_EQ(order_of(scenery_list), (names{"park-01-00.gz2"}));
+  EXPECT_EQ(file_names(scenery_list), (names{"park-01-00.gz2"}));
 }
 
 TEST(Pack, ArgumentRefusals) {

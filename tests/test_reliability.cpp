@@ -46,18 +46,6 @@ const program_under_test both_programs[] = {
     {"vorax-legacy", run_legacy_program, VORAX_LEGACY_PROGRAM},
 };
 
-bool ends_with(const std::string &text, const std::string &end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-
-// A folder "gfx" with two vehicle files that both programs pack.
-std::string vehicle_folder(const scratch_dir &dir) {
-  std::string gfx = make_folder(dir, "gfx");
-  write_file(join(gfx, "12345-03.fz2"), text_bytes("AAAAA"));
-  write_file(join(gfx, "12345-04.fz2"), text_bytes("BBB"));
-  return gfx;
-}
 
 struct special_case {
   const char *what;
@@ -84,7 +72,7 @@ TEST(Reliability, SpecialNamesGetTheirOwnAnswers) {
     scratch_dir dir("special");
     const std::string d = dir.path();
     const std::string sep(1, on_windows() ? '\\' : '/');
-    std::string gfx = vehicle_folder(dir);
+    std::string gfx = example_folder(dir);
     ASSERT_EQ(program.run({"V2", gfx, join(d, "train")}, "").status, 0);
     fs::create_directory(join(d, "folder.fz2"));
     write_file(join(join(d, "folder.fz2"), "inside"), text_bytes("x"));
@@ -142,7 +130,7 @@ TEST(Reliability, OptionOKeepsWhatBelongsToTheReplacedFilePosix) {
     SCOPED_TRACE(program.label);
     scratch_dir dir("keep");
     const std::string d = dir.path();
-    std::string gfx = vehicle_folder(dir);
+    std::string gfx = example_folder(dir);
     std::string archive = join(d, "train.fz2");
     write_file(archive, text_bytes("old archive"));
     ASSERT_EQ(chmod(archive.c_str(), 0640), 0);
@@ -186,7 +174,7 @@ TEST(Reliability, ClosedPipeIsNoReasonToStopPosix) {
   for (const program_under_test &program : both_programs) {
     SCOPED_TRACE(program.label);
     scratch_dir dir("pipe");
-    std::string gfx = vehicle_folder(dir);
+    std::string gfx = example_folder(dir);
     std::string err_file = dir.file("err.txt");
     make_folder(dir, "out");
     for (const char *command : {"V2", "X"}) {
@@ -648,7 +636,7 @@ TEST(Reliability, PackingRefusesAnArchiveWithoutName) {
   for (const program_under_test &program : both_programs) {
     scratch_dir dir("nameless");
     const std::string d = dir.path();
-    std::string gfx = vehicle_folder(dir);
+    std::string gfx = example_folder(dir);
     write_file(join(gfx, "s123-45a.gz2"), text_bytes("S"));
     std::string out = make_folder(dir, "out");
     write_file(join(out, ".gz2"), text_bytes("an older archive"));

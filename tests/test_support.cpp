@@ -40,6 +40,11 @@ std::string join(const std::string &directory, const std::string &name) {
   return directory + path_separator + name;
 }
 
+std::string native(std::string path) {
+  for (char &c : path) c = c == '/' ? path_separator : c;
+  return path;
+}
+
 std::string make_folder(const scratch_dir &dir, const std::string &name) {
   fs::create_directories(dir.file(name));
   return dir.file(name);
@@ -88,6 +93,11 @@ uint32_t stamp_of(const std::string &path) {
   if (plat_find_first(path.c_str(), &search, &found) != 0) return 0;
   plat_find_close(search);
   return (uint32_t)found.dos_date << 16 | found.dos_time;
+}
+
+bool put_file(const std::string &path, const bytes &content, uint32_t stamp) {
+  write_file(path, content);
+  return set_local_time(path, (uint16_t)(stamp >> 16), (uint16_t)stamp);
 }
 
 bytes text_bytes(const std::string &text) { return bytes(text.begin(), text.end()); }
@@ -145,6 +155,13 @@ bytes archive_image(bytes b, const std::vector<record> &records, uint32_t end_ma
     b.insert(b.end(), r.data.begin(), r.data.end());
   }
   return b;
+}
+
+std::string example_folder(const scratch_dir &dir) {
+  std::string gfx = make_folder(dir, "gfx");
+  EXPECT_TRUE(put_file(join(gfx, "12345-03.fz2"), text_bytes("AAAAA")));
+  EXPECT_TRUE(put_file(join(gfx, "12345-04.fz2"), text_bytes("BBB")));
+  return gfx;
 }
 
 int check_offsets(const bytes &b, size_t header_size, size_t keys) {

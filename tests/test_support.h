@@ -22,16 +22,38 @@ class scratch_dir {
 };
 
 std::string join(const std::string &directory, const std::string &name);
+std::string native(std::string path);  // "a/b" with the platform's separator in place of '/'
 std::string make_folder(const scratch_dir &dir, const std::string &name);  // created if missing
 void write_file(const std::string &path, const bytes &content);
 bytes read_file(const std::string &path);          // empty when the file cannot be read
 names list_names(const std::string &folder);       // sorted, files only (temporary ones too)
 names temporary_files(const std::string &root);    // the programs' ".vx" files anywhere below
 
+// A template only so that a test file that still has a copy of its own compiles: overload
+// resolution prefers that plain function.
+template <int = 0>
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The items of a list linked through `next`, in list order.
+template <class T>
+std::vector<T *> order_of(T *head) {
+  std::vector<T *> out;
+  for (T *e = head; e != nullptr; e = e->next) out.push_back(e);
+  return out;
+}
+
 // Last-write times as local DOS date and time. set_local_time: false on failure. stamp_of (DOS
 // date high, time low) reads it through the directory search; 0 when it cannot.
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time);
 uint32_t stamp_of(const std::string &path);
+
+// The last-write time of the worked examples' files: 14 February 2011 10:30:00 local time, as
+// the archive images' records (IMAGE_STAMP below).
+const uint32_t EXAMPLE_STAMP = 0x3E4E53C0u;
+// Writes a file and gives it a last-write time; false when the time cannot be set.
+bool put_file(const std::string &path, const bytes &content, uint32_t stamp = EXAMPLE_STAMP);
 
 bytes text_bytes(const std::string &text);
 bytes hex_bytes(const std::string &hex);     // "58 51 20 4B"
@@ -49,6 +71,10 @@ bytes vehicle_header(char zoom, bool current);
 bytes scenery_header(const char *magic, char zoom, bool marker = false);
 bytes archive_image(bytes header, const std::vector<record> &records,
                     uint32_t end_mark = 0xFFFFFFFFu);
+
+// A folder "gfx" holding the files of the worked vehicle example: 12345-03.fz2 of 5 "A" and
+// 12345-04.fz2 of 3 "B", both stamped EXAMPLE_STAMP.
+std::string example_folder(const scratch_dir &dir);
 
 // Walks the directory of an archive image: every offset, counted from the byte behind it, must
 // land on the record that repeats the entry's keys, and the records must fill the file to its
