@@ -96,7 +96,7 @@ TEST(EndToEndRoundTrip, EveryCommandAndZoom) {
       {"W2", "loco", ".fz2", {"loco-01-00.fz2", "loco-01-01.fz2", "loco-09-16.fz2"}},
       {"W4", "loco", ".fz4", {"loco-00-00.fz4", "loco-03-12.fz4"}},
       {"S1", "land", ".gz1", {"s123-045a.gz1", "t042-007c.gz1", "049152-01a.gz1"}},
-      {"S2", "land", ".gz2", {"h005-002b.gz2", "b16383-000a.gz2", "m3-100-0.gz2",
+      {"S2", "land", ".gz2", {"h005-002b.gz2", "b16383-000a.gz2", "m3-100-0.gz2", "m5-2-0.gz2",
                               "065535-99d.gz2", "050000-07c.gz2"}},
       {"S4", "land", ".gz4", {"s123-045b.gz4", "050000-12a.gz4"}},
       {"U1", "park", ".uz1", {"park-05-12b.gz1", "park-89-99d.gz1"}},

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "archive/extract.h"
+#include "archive/format.h"
 #include "console/catalogue.h"
 #include "driver/final_message.h"
 #include "legacy/legacy.h"
@@ -20,6 +21,10 @@ TEST(LegacyNames, VehicleNames) {
       {"134217727-15.fz2", 0, 134217727, 15}, {"134217728-01.fz2", 3, 0, 0},
       {"readme.fz2", 3, 0, 0},           {"12345.fz2", 3, 0, 0},
       {"1-2-3.fz2", 0, 1, 2},            {"4294967295-01.fz2", 3, 0, 0},
+      // Beyond 32 bits "%u" saturates; a minus sign negates the 32-bit pattern, as the
+      // standard reader does: -4294967295 reads as 1.
+      {"4294967297-01.fz2", 3, 0, 0},    {"1-4294967297.fz2", 3, 0, 0},
+      {"1--4294967295.fz2", 0, 1, 1},    {"1--1.fz2", 3, 0, 0},
   };
   for (const auto &c : cases) {
     int32_t first = 0, second = 0;
@@ -54,11 +59,27 @@ TEST(LegacyNames, VehicleFilesAreRefusedOrSorted) {
   EXPECT_EQ(0, add_scenery_file(fits.c_str(), "s123-45a.gz2", 4, "", 0, 0, 0x21));
   EXPECT_EQ(3, add_scenery_file(too_long.c_str(), "s123-45a.gz2", 4, "", 0, 0, 0x21));
 
-  // A file that would carry the archive to 4 GiB, where its offsets wrap.
-  reset_packing_state();
-  EXPECT_EQ(0, add_vehicle_file("gfx", "00001-01.fz2", 0x7FFFFFF0u, 0, 0x21));
-  EXPECT_EQ(3, add_vehicle_file("gfx", "00001-02.fz2", 0x7FFFFFF0u, 0, 0x21));
-  EXPECT_EQ(1, entry_count);
+  // A file that would carry the archive to 4 GiB, where its offsets wrap. Each file adds its
+  // directory entry, its record's keys and its bytes: 4 GiB - 1 bytes fit.
+  struct { const char *kind; uint64_t start, per_file; int (*add)(uint64_t size); } kinds[] = {
+      {"vehicle", OLDER_VEHICLE_HEADER_SIZE + 4,
+       OLDER_VEHICLE_ENTRY_SIZE + OLDER_VEHICLE_RECORD_SIZE,
+       [](uint64_t size) { return add_vehicle_file("gfx", "00001-01.fz2", size, 0, 0x21); }},
+      {"scenery", SCENERY_HEADER_SIZE + 4, SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE,
+       [](uint64_t size) { return add_scenery_file("gfx", "s1.gz2", size, "", 0, 0, 0x21); }},
+  };
+  for (const auto &k : kinds) {
+    reset_packing_state();
+    archive_length = k.start;
+    EXPECT_EQ(0, k.add(0x7FFFFFFF)) << k.kind;
+    EXPECT_EQ(k.start + k.per_file + 0x7FFFFFFF, archive_length) << k.kind;
+    uint64_t rest = 0xFFFFFFFFull - archive_length - k.per_file;  // what still fits
+    EXPECT_EQ(3, k.add(rest + 1)) << k.kind;
+    EXPECT_EQ(0, k.add(rest)) << k.kind;
+    EXPECT_EQ(0xFFFFFFFFull, archive_length) << k.kind;
+    EXPECT_EQ(3, k.add(1)) << k.kind;
+    EXPECT_EQ(2, entry_count) << k.kind;
+  }
   reset_packing_state();
 }
 
@@ -85,6 +106,29 @@ TEST(LegacyNames, UFilesByBaseName) {
     EXPECT_EQ(c.letter, keys.part_letter) << c.name;
     EXPECT_EQ(0u, keys.kind_letter) << c.name;
   }
+}
+
+// A one-letter base name: the match starts at the name's second character, so the "u" that
+// begins every U name is never taken for it, and the base name must end the name. A name that
+// is only an extension keeps its dot (nothing stands in front of it to remove).
+TEST(LegacyNames, UFilesOfAOneLetterBaseName) {
+  struct { const char *name, *base; int matches; } cases[] = {
+      {"ua.gz2", "a", 1},     {"UA.GZ2", "a", 1},    {"u05-12b-a.gz2", "A", 1},
+      {"a.gz2", "a", 0},      {"u.gz2", "u", 0},     {"uu.gz2", "u", 1},
+      {"uaa.gz2", "a", 0},    {"uab.gz2", "a", 0},   {"u05-u.gz2", "u", 1},
+      {".gz2", "2", 1},       {".gz2", "gz2", 1},    {".gz2", "g", 0},
+      {"", "a", 0},           {"ua.gz2", "", 0},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(c.matches, legacy_base_name_matches(c.name, c.base)) << c.name << " " << c.base;
+  }
+  // A matching name still has to read: nothing but the base name behind the "u" does not.
+  scenery_keys keys;
+  EXPECT_EQ(3, parse_legacy_scenery_name("uu.gz2", 1, &keys));
+  EXPECT_EQ(3, parse_legacy_scenery_name(".gz2", 1, &keys));
+  EXPECT_EQ(3, parse_legacy_scenery_name(".gz2", 0, &keys));
+  EXPECT_EQ(0, parse_legacy_scenery_name("u05-u.gz2", 1, &keys));
+  EXPECT_EQ(5, keys.number);
 }
 
 TEST(LegacyNames, SceneryNames) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,28 @@ TEST(Names, TextOperations) {
     EXPECT_EQ(strip_leading_spaces(text), b.removed);
     EXPECT_STREQ(text, b.after);
   }
-  // copy_bytes and copy_text are checked through the command line (test_driver.cpp).
+  // copy_bytes is checked through the command line (test_driver.cpp).
+}
+
+// copy_text copies a text that fits with its terminator, and otherwise leaves an empty text and
+// never a byte beyond the buffer.
+TEST(Names, CopyTextFitsOrLeavesEmpty) {
+  struct { const char *source; int size; int rc; const char *copy; } cases[] = {
+      {"abc", 4, 0, "abc"}, {"abc", 3, 1, ""}, {"abc", 1, 1, ""}, {"", 1, 0, ""},
+      {"abcdefg", 5, 1, ""}, {nullptr, 4, 1, ""},
+  };
+  for (const auto &c : cases) {
+    char buffer[16];
+    std::memset(buffer, 'Z', sizeof buffer);
+    EXPECT_EQ(copy_text(buffer, c.size, c.source), c.rc) << c.size;
+    EXPECT_STREQ(buffer, c.copy) << c.size;
+    EXPECT_EQ(std::string(buffer + c.size, 4), "ZZZZ") << c.size;
+  }
+  char untouched[4] = "old";
+  EXPECT_EQ(copy_text(untouched, 0, "a"), 1);
+  EXPECT_EQ(copy_text(untouched, -1, "a"), 1);
+  EXPECT_STREQ(untouched, "old");
+  EXPECT_EQ(copy_text(nullptr, 4, "a"), 1);
 }
 
 TEST(Names, ExtensionAndBaseName) {
@@ -102,6 +124,11 @@ TEST(Names, ScanFields) {
             (got{4, INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX}));
   EXPECT_EQ(scan("4294967295 -5 4294967296 -99999999999", "%u%u%u%u"),
             (got{4, -1, -5, -1, -1}));
+  // A value that wraps to a small one modulo 2^32 is no small number for %d; %u keeps the
+  // pattern (0 - 4294967295 is 1) and saturates beyond it.
+  EXPECT_EQ(scan("-4294967295 4294967297 -4294967296", "%d%d%d"),
+            (got{3, INT32_MIN, INT32_MAX, INT32_MIN}));
+  EXPECT_EQ(scan("-4294967295 -4294967296", "%u%u"), (got{2, 1, -1}));
 
   // -1 only when the text ends before the first item; a sign alone is no number.
   EXPECT_EQ(scan("", "%d"), (got{-1}));

@@ -67,10 +67,12 @@ TEST(Pack, VehicleNameRanges) {
     EXPECT_EQ(std::make_pair(first, second), std::make_pair(c.first, c.second)) << c.name;
   }
   int32_t n;
-  for (const char *name : {"12345-17.fz2", "abcde-01.fz2", "-0001-02.fz2", "12345.fz2"})
+  // Numbers beyond 32 bits never wrap to small ones (-4294967295 would be 1).
+  for (const char *name : {"12345-17.fz2", "abcde-01.fz2", "-0001-02.fz2", "12345.fz2",
+                           "12345--4294967295.fz2", "-4294967295-01.fz2", "12345-4294967297.fz2"})
     EXPECT_EQ(parse_vehicle_name(name, 0, &n, &n), 3) << name;
   for (const char *name : {"my-loco-11-01.fz2", "my-loco-99-00.fz2", "my-loco-3-17.fz2", "loco-3.fz2", "loco-3-x.fz2",
-                           "loco-3-16", "a"})
+                           "loco-3-16", "a", "loco-4294967297-01.fz2", "loco-01-4294967297.fz2"})
     EXPECT_EQ(parse_vehicle_name(name, 1, &n, &n), 3) << name;
 }
 
@@ -79,6 +81,7 @@ TEST(Pack, SceneryNameRanges) {
   struct { const char *name; int base; int32_t number, sub; uint32_t kind_letter;
            int32_t part, part_letter; } good[] = {
       {"m3-100-0.gz2", 0, 1636, 0, 0, 0, 0},       {"m31-511-0.gz2", 0, 16383, 0, 0, 0, 0},
+      {"m5-2-0.gz2", 0, 2562, 0, 0, 0, 0},         {"m0-0-0.gz2", 0, 0, 0, 0, 0, 0},
       {"s12-3b.gz2", 0, 12, 3, 0x10002, 0, 0},     {"s12.gz2", 0, 12, 0, 0x10000, 0, 0},
       {"s12a.gz2", 0, 12, 0, 0x10000, 0, 0},       {"t5-1.gz2", 0, 5, 1, 0x20000, 0, 0},
       {"h7-2d.gz2", 0, 7, 2, 0x30004, 0, 0},       {"b16383-0e.gz2", 0, 16383, 0, 0x40000, 0, 0},
@@ -92,12 +95,19 @@ TEST(Pack, SceneryNameRanges) {
     EXPECT_EQ(std::make_tuple(k.number, k.sub_number, k.kind_letter, k.part, k.part_letter),
               std::make_tuple(c.number, c.sub, c.kind_letter, c.part, c.part_letter)) << c.name;
   }
+  // A negative second number of the m kind is refused, also where i * 512 + j would be in range;
+  // numbers beyond 32 bits never wrap to small ones.
   scenery_keys k;
   for (const char *name : {"m3-100-1.gz2", "m3-512-0.gz2", "m32-0-0.gz2", "m3-100.gz2",
-                           "s16384.gz2", "s-1.gz2", "x49151-01.gz2", "x65536.gz2", "49152-01.gz2",
-                           "readme.gz2", "S123-045.gz2", "x49152-100.gz2", "x49152--1.gz2"})
+                           "m3--1-0.gz2", "m1--512-0.gz2", "m-1-511-0.gz2", "m0-4294967297-0.gz2",
+                           "m1--4294967295-0.gz2", "m3-100--4294967296.gz2",
+                           "s16384.gz2", "s-1.gz2", "s-4294967295.gz2", "s4294967297.gz2",
+                           "x49151-01.gz2", "x65536.gz2", "49152-01.gz2",
+                           "readme.gz2", "S123-045.gz2", "x49152-100.gz2", "x49152--1.gz2",
+                           "x49152--4294967295.gz2", "x4295016448.gz2"})
     EXPECT_EQ(parse_scenery_name(name, 0, 0, &k), 3) << name;
-  for (const char *name : {"city-90-00.gz2", "city-12-100.gz2", "city.gz2", "cit"})
+  for (const char *name : {"city-90-00.gz2", "city-12-100.gz2", "city.gz2", "cit",
+                           "city--4294967295.gz2", "city-4294967297.gz2", "city-1--4294967295.gz2"})
     EXPECT_EQ(parse_scenery_name(name, 4, 1, &k), 3) << name;
 }
 
@@ -162,13 +172,33 @@ TEST(Pack, SizeAndLengthLimits) {
     EXPECT_EQ(add_vehicle_file(d, "12345-01.fz2", size, 0, 0, 0, 0), 1) << size;
     EXPECT_EQ(add_scenery_file(d, "s1.gz2", size, 0, "", 0, 0, 0), 1) << size;
   }
-  // The archive may reach 4 GiB - 1 bytes but not 4 GiB, where its offsets would wrap.
-  archive_length = VEHICLE_HEADER_SIZE + 4;
-  EXPECT_EQ(add_vehicle_file(d, "12345-01.fz2", 0x7FFFFFFF, 0, 0, 0, 0), 0);
-  EXPECT_EQ(add_vehicle_file(d, "12345-02.fz2", 0x7FFFFFA2, 0, 0, 0, 0), 3);
-  EXPECT_EQ(add_vehicle_file(d, "12345-02.fz2", 0x7FFFFFA1, 0, 0, 0, 0), 0);
-  EXPECT_EQ(archive_length, 0xFFFFFFFFull);
-  EXPECT_EQ(add_scenery_file(d, "s1.gz2", 1, 0, "", 0, 0, 0), 3);
+  // The archive may reach 4 GiB - 1 bytes but not 4 GiB, where its offsets would wrap. Each file
+  // adds its directory entry, its record's keys and its bytes.
+  archive_length = 0xFFFFFFFEull;
+  EXPECT_EQ(archive_too_long(1), 0);
+  EXPECT_EQ(archive_too_long(2), 1);
+  archive_length = 0;
+  EXPECT_EQ(archive_too_long(0xFFFFFFFFull), 0);
+  EXPECT_EQ(archive_too_long(0x100000000ull), 1);
+  struct { const char *kind; uint64_t start, per_file; int (*add)(uint64_t size); } kinds[] = {
+      {"vehicle", VEHICLE_HEADER_SIZE + 4, VEHICLE_ENTRY_SIZE + VEHICLE_RECORD_SIZE,
+       [](uint64_t size) { return add_vehicle_file("/nonexistent", "12345-01.fz2", size, 0, 0, 0, 0); }},
+      {"scenery", SCENERY_HEADER_SIZE + 4, SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE,
+       [](uint64_t size) { return add_scenery_file("/nonexistent", "s1.gz2", size, 0, "", 0, 0, 0); }},
+  };
+  for (const auto &k : kinds) {
+    reset_packing_state();
+    archive_length = k.start;
+    EXPECT_EQ(k.add(0x7FFFFFFF), 0) << k.kind;
+    EXPECT_EQ(archive_length, k.start + k.per_file + 0x7FFFFFFF) << k.kind;
+    uint64_t rest = 0xFFFFFFFFull - archive_length - k.per_file;  // what still fits
+    EXPECT_EQ(k.add(rest + 1), 3) << k.kind;
+    EXPECT_EQ(k.add(rest), 0) << k.kind;
+    EXPECT_EQ(archive_length, 0xFFFFFFFFull) << k.kind;
+    EXPECT_EQ(k.add(1), 3) << k.kind;
+    EXPECT_EQ(entry_count, 2) << k.kind;
+    release_entry_lists();
+  }
 
   // The path must fit 260 characters with its separator and terminator.
   reset_packing_state();
@@ -179,6 +209,39 @@ TEST(Pack, SizeAndLengthLimits) {
   EXPECT_EQ(entry_count, 2);
   release_entry_lists();
   EXPECT_TRUE(vehicle_list == nullptr && scenery_list == nullptr);
+}
+
+// A whole pack command counts from the archive's header on: files whose listed sizes carry the
+// archive exactly to 4 GiB - 1 bytes are collected, one byte more is refused with the name of
+// the file that passes the limit. The files are sparse and refused before any is read.
+TEST(Pack, ArchiveLengthCountsFromTheHeader) {
+  if (on_windows()) GTEST_SKIP() << "the search hands files out in the file system's order there";
+  struct { char command; uint64_t header, per_file; names files; } kinds[] = {
+      {'V', VEHICLE_HEADER_SIZE, VEHICLE_ENTRY_SIZE + VEHICLE_RECORD_SIZE,
+       {"10000-01.fz2", "10000-02.fz2", "10000-03.fz2"}},
+      {'S', SCENERY_HEADER_SIZE, SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE,
+       {"s1.gz2", "s2.gz2", "s3.gz2"}},
+  };
+  for (const auto &k : kinds) {
+    for (uint64_t over : {0, 1}) {
+      SCOPED_TRACE(std::string(1, k.command) + (over ? " one byte over" : " exactly"));
+      scratch_dir dir("pack-limit");
+      // The second file fills the archive to its limit (or passes it by one byte); the third
+      // one, of one byte, passes it in any case.
+      uint64_t first = 0x7FFFFFFF;
+      uint64_t second = 0xFFFFFFFFull - (k.header + 4) - 2 * k.per_file - first + over;
+      uint64_t sizes[] = {first, second, 1};
+      for (int i = 0; i < 3; ++i) {
+        write_file(dir.file(k.files[i]), bytes());
+        std::error_code ec;
+        fs::resize_file(dir.file(k.files[i]), sizes[i], ec);
+        ASSERT_FALSE(ec) << ec.message();
+      }
+      EXPECT_EQ(pack(k.command, dir.file("arc"), dir.path(), 2, 1), 13u);
+      EXPECT_STREQ(failed, k.files[over ? 1 : 2].c_str());
+      release_entry_lists();
+    }
+  }
 }
 
 TEST(Pack, AnOlderArchiveIsReplacedOnlyOnSuccess) {

@@ -67,6 +67,10 @@ TEST(PlatformDosTime, PackClampAndRefuse) {
       {{2011, 2, 14, 10, 30, 1}, 0x3E4E, 0x53C0},   {{2107, 6, 1, 12, 0, 0}, 0xFEC1, 0x6000},
       {{2107, 12, 31, 23, 59, 59}, 0xFF9F, 0xBF7D}, {{2108, 1, 1, 0, 0, 0}, 0xFF9F, 0xBF7D},
       {{1980, 1, 1, 0, 0, 0}, 0x0021, 0x0000},      {{1979, 12, 31, 23, 59, 59}, 0x0021, 0x0000},
+      // Seconds outside 0 to 59 (a leap second, a negative one) stay inside their five bits.
+      {{2011, 2, 14, 10, 30, 60}, 0x3E4E, 0x53DD},  {{2011, 2, 14, 10, 30, 61}, 0x3E4E, 0x53DD},
+      {{2011, 2, 14, 10, 30, -1}, 0x3E4E, 0x53C0},  {{2011, 2, 14, 10, 30, -2}, 0x3E4E, 0x53C0},
+      {{2011, 2, 14, 10, 30, -61}, 0x3E4E, 0x53C0},
   };
   for (const auto &c : cases) {
     uint16_t date = 0, time = 0;
@@ -320,6 +324,32 @@ TEST(PlatformText, CutConversionStaysTerminated) {
   EXPECT_STREQ(small, "ab");
   EXPECT_EQ(plat_convert_text("ab", 1250, small, sizeof small), 0);
   EXPECT_STREQ(small, "ab");
+}
+
+// A code page without a converter: POSIX keeps the ASCII bytes and shows "?" for the others,
+// Windows passes the stored bytes on. A result that does not fit is cut, terminated, and
+// reported; so is a byte that the code page does not define.
+TEST(PlatformText, UnknownCodePageAndUndefinedBytes) {
+  struct { const char *text; int code_page; size_t size; int rc; const char *posix; } cases[] = {
+      {"a\x9A" "b", 437, 8, 0, "a?b"},   {"abc", 437, 4, 0, "abc"},  {"abc", 437, 3, 1, "ab"},
+      {"a\x9A" "b", 437, 3, 1, "a?"},    {"a", 437, 1, 1, ""},       {"", 437, 1, 0, ""},
+      {"a\x81" "b", 1250, 8, 0, "a?b"},  {"ab\x81", 1250, 3, 1, "ab"},
+      {"a\x81", 1250, 3, 0, "a?"},
+  };
+  for (const auto &c : cases) {
+    char out[16];
+    std::memset(out, 'Z', sizeof out);
+    EXPECT_EQ(plat_convert_text(c.text, c.code_page, out, c.size), c.rc) << c.text;
+    std::string expected = c.posix;
+    if (on_windows()) expected = std::string(c.text, std::min(std::strlen(c.text), c.size - 1));
+    EXPECT_EQ(std::string(out), expected) << c.text;
+    EXPECT_EQ(out[c.size], 'Z') << c.text;  // nothing written beyond the buffer
+  }
+  char out[4] = "old";
+  EXPECT_EQ(plat_convert_text("a", 437, out, 0), 1);
+  EXPECT_STREQ(out, "old");
+  EXPECT_EQ(plat_convert_text(nullptr, 437, out, sizeof out), 0);
+  EXPECT_STREQ(out, "");
 }
 
 // A cut UTF-8 result never ends inside a character (0x9A: s with caron, two bytes in UTF-8).
