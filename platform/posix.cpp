@@ -237,12 +237,18 @@ int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
   uid_t owner = (uid_t)facts->owner;
   gid_t group = (gid_t)facts->group;
   // The owner first: a change of owner clears the set-id bits that the mode then restores. Where
-  // the owner may not be given away, the group may still be kept; neither failure matters.
-  if (owner != geteuid() || group != getegid()) {
-    if (fchown((int)file, owner, group) != 0 && fchown((int)file, (uid_t)-1, group) != 0) {
-      mode &= ~(mode_t)(S_ISUID | S_ISGID);
+  // the owner may not be given away, the group may still be kept; neither failure matters, but a
+  // set-id bit stays only with the owner or group it was set for.
+  int owner_kept = owner == geteuid(), group_kept = group == getegid();
+  if (!owner_kept || !group_kept) {
+    if (fchown((int)file, owner, group) == 0) {
+      owner_kept = group_kept = 1;
+    } else {
+      group_kept = fchown((int)file, (uid_t)-1, group) == 0;
     }
   }
+  if (!owner_kept) mode &= ~(mode_t)S_ISUID;
+  if (!group_kept) mode &= ~(mode_t)S_ISGID;
   fchmod((int)file, mode);
   return 1;
 }
@@ -480,7 +486,8 @@ int plat_follow_links(const char *path, char *out, size_t out_size) {
   char current[NAME_BUFFER_SIZE];
   int length = std::snprintf(current, sizeof current, "%s", path);
   if (length < 0 || (size_t)length >= sizeof current) return 1;
-  for (int hops = 0; hops < 40; ++hops) {
+  // Up to 40 links, as the system follows in one path: 40 hops, then the look at what they led to.
+  for (int hops = 0; hops <= 40; ++hops) {
     struct stat info;
     if (lstat(current, &info) != 0 || !S_ISLNK(info.st_mode)) {
       length = std::snprintf(out, out_size, "%s", current);

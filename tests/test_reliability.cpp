@@ -23,6 +23,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -165,6 +166,139 @@ TEST(Reliability, OptionOKeepsWhatBelongsToTheReplacedFilePosix) {
     EXPECT_EQ(info.st_mode & 07777, 0604u);
     EXPECT_EQ(read_file(join(out, "12345-04.fz2")), text_bytes("BBB"));
     EXPECT_EQ(temporary_files(d), names{});
+  }
+}
+
+// Option O follows a symbolic link at the archive's name through as many links as the system
+// follows in one path (40); a longer chain, or a loop, is not followed: no archive is created
+// and every link stays as it was.
+TEST(Reliability, OptionOFollowsChainsOfLinksUpToFortyPosix) {
+  for (const program_under_test &program : both_programs) {
+    SCOPED_TRACE(program.label);
+    scratch_dir dir("chain");
+    const std::string d = dir.path();
+    std::string gfx = example_folder(dir);
+    ASSERT_EQ(program.run({"V2", gfx, join(d, "reference")}, "").status, 0);
+    const bytes reference = read_file(join(d, "reference.fz2"));
+    for (int links : {40, 41}) {
+      SCOPED_TRACE(std::to_string(links) + " links");
+      // c<links>-0.fz2 -> c<links>-1.fz2 -> ... -> real<links>.fz2
+      const std::string chain = "c" + std::to_string(links) + "-";
+      const std::string real = "real" + std::to_string(links) + ".fz2";
+      write_file(join(d, real), text_bytes("old target"));
+      for (int i = 0; i < links; ++i) {
+        std::string target = i + 1 < links ? chain + std::to_string(i + 1) + ".fz2" : real;
+        fs::create_symlink(target, join(d, chain + std::to_string(i) + ".fz2"));
+      }
+      program_run run = program.run({"V2", gfx, join(d, chain + "0"), "O"}, "");
+      bool followed = links <= 40;
+      EXPECT_EQ(run.status, followed ? 0 : 2) << run.err;
+      if (!followed) {
+        EXPECT_TRUE(ends_with(run.err, notice("Error", "No archive file created"))) << run.err;
+      }
+      EXPECT_EQ(read_file(join(d, real)), followed ? reference : text_bytes("old target"));
+      for (int i = 0; i < links; ++i) {
+        EXPECT_TRUE(fs::is_symlink(join(d, chain + std::to_string(i) + ".fz2"))) << i;
+      }
+    }
+    fs::create_symlink("loop-b.fz2", join(d, "loop-a.fz2"));
+    fs::create_symlink("loop-a.fz2", join(d, "loop-b.fz2"));
+    program_run run = program.run({"V2", gfx, join(d, "loop-a"), "O"}, "");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(ends_with(run.err, notice("Error", "No archive file created"))) << run.err;
+    EXPECT_EQ(fs::read_symlink(join(d, "loop-a.fz2")), fs::path("loop-b.fz2"));
+    EXPECT_EQ(fs::read_symlink(join(d, "loop-b.fz2")), fs::path("loop-a.fz2"));
+    EXPECT_EQ(temporary_files(d), names{});
+  }
+}
+
+namespace {
+
+const uid_t NOBODY = 65534;  // the unprivileged user and group that the runs below drop to
+
+// Runs `program` with `args` as user and group `id` (no supplementary groups), its output
+// dropped; the exit status, or -1 when it could not be run so.
+int run_as_user(uid_t id, const char *program, const std::vector<std::string> &args) {
+  std::vector<std::string> argv_text(1, program);
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char *> argv;
+  for (std::string &arg : argv_text) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    int null = open("/dev/null", O_RDWR);
+    if (null < 0) _exit(126);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(126);
+    setenv("LC_ALL", "C", 1);
+    execv(program, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+// Option O gives the file that replaces another its permission bits, the set-user-id and
+// set-group-id bits included, together with its owner and group where those can be kept. Only
+// root can give a file away: a user who replaces another user's file owns the new one, which
+// then keeps no set-user-id bit (it would run as that user), and no set-group-id bit unless the
+// group is kept. Both for the archive and for an extracted file.
+TEST(Reliability, OptionOKeepsSetIdBitsOnlyWithTheirOwnerPosix) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root: to lay out files of other owners and to run as user " << NOBODY;
+  }
+  struct set_id_case {
+    const char *what;
+    uid_t runner;                   // who runs the program: 0 root, or NOBODY
+    uid_t owner, group;             // of the file that stands there
+    mode_t mode;
+    uid_t new_owner, new_group;     // of the file that replaces it
+    mode_t new_mode;
+  };
+  const set_id_case cases[] = {
+      {"root replaces another user's file", 0, NOBODY, NOBODY, 06755, NOBODY, NOBODY, 06755},
+      {"root replaces its own file", 0, 0, 0, 06750, 0, 0, 06750},
+      {"a user replaces its own file", NOBODY, NOBODY, NOBODY, 06755, NOBODY, NOBODY, 06755},
+      {"a user replaces root's file", NOBODY, 0, 0, 06755, NOBODY, NOBODY, 0755},
+      {"a user replaces root's file of its group", NOBODY, 0, NOBODY, 06755, NOBODY, NOBODY,
+       02755},
+      {"a user replaces root's file, no set-id bits", NOBODY, 0, 0, 0640, NOBODY, NOBODY, 0640},
+  };
+  for (const program_under_test &program : both_programs) {
+    scratch_dir dir("setid");
+    std::string gfx = example_folder(dir);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(program.run({"V2", gfx, dir.file("train")}, "").status, 0);
+    const bytes archive = read_file(dir.file("train.fz2"));
+    int number = 0;
+    for (const set_id_case &c : cases) {
+      for (bool extract : {false, true}) {
+        SCOPED_TRACE(std::string(program.label) + ": " + c.what + (extract ? ", X" : ", V2"));
+        // A folder that the runner may write, with the file that is replaced.
+        std::string place = make_folder(dir, "case" + std::to_string(++number));
+        ASSERT_EQ(chmod(place.c_str(), 0777), 0);
+        std::string file = join(place, extract ? "12345-03.fz2" : "arc.fz2");
+        write_file(file, text_bytes("old"));
+        ASSERT_EQ(chown(file.c_str(), c.owner, c.group), 0);
+        ASSERT_EQ(chmod(file.c_str(), c.mode), 0);  // after chown, which clears set-id bits
+        std::vector<std::string> args = {"V2", gfx, join(place, "arc"), "O"};
+        if (extract) args = {"X", place, dir.file("train.fz2"), "O"};
+        ASSERT_EQ(run_as_user(c.runner, program.program, args), 0);
+        EXPECT_EQ(read_file(file), extract ? text_bytes("AAAAA") : archive);
+        struct stat info;
+        ASSERT_EQ(lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, c.new_owner);
+        EXPECT_EQ(info.st_gid, c.new_group);
+        EXPECT_EQ(info.st_mode & 07777, c.new_mode);
+        EXPECT_EQ(temporary_files(place), names{});
+      }
+    }
   }
 }
 
