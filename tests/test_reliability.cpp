@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
+#include "util/stream.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -300,6 +302,51 @@ TEST(Reliability, OptionOKeepsSetIdBitsOnlyWithTheirOwnerPosix) {
       }
     }
   }
+}
+
+// With option O a file that another process makes at the name after its lookup, while the new
+// file is written, is replaced all the same and lends its permission bits, as a file found at
+// the lookup does; a symbolic link made there is replaced by the file, never written through.
+// In the fault-injection build also with temporary names instead of files without a name.
+TEST(Reliability, OptionOTakesTheAttributesOfAFileMadeMeanwhilePosix) {
+  scratch_dir dir("meanwhile");
+  write_file(dir.file("elsewhere"), text_bytes("not to be written through"));
+  int ways = 1;
+#ifdef VORAX_FAULT_INJECTION
+  ways = 2;
+#endif
+  for (int way = 0; way < ways; ++way) {
+#ifdef VORAX_FAULT_INJECTION
+    fault_refuse_unnamed(way);
+#endif
+    for (bool link : {false, true}) {
+      SCOPED_TRACE(std::string(way ? "temporary name, " : "") + (link ? "a link" : "a file"));
+      std::string name = dir.file("made" + std::to_string(way) + (link ? "-link" : "-file"));
+      stream s = NO_STREAM;
+      ASSERT_EQ(open_write_stream(name.c_str(), 1, &s), 0);  // the name is free here
+      if (link) {
+        fs::create_symlink("elsewhere", name);
+      } else {
+        write_file(name, text_bytes("theirs"));
+        ASSERT_EQ(chmod(name.c_str(), 0604), 0);
+      }
+      for (char c : std::string("ours")) ASSERT_EQ(write_byte(s, (uint8_t)c), 0);
+      ASSERT_EQ(finish_write_stream(s), 0);
+      ASSERT_EQ(commit_write_stream(1, 0), 0);
+      EXPECT_FALSE(fs::is_symlink(name));
+      EXPECT_EQ(read_file(name), text_bytes("ours"));
+      struct stat info;
+      ASSERT_EQ(stat(name.c_str(), &info), 0);
+      if (!link) {
+        EXPECT_EQ(info.st_mode & 07777, 0604u);
+      }
+    }
+  }
+#ifdef VORAX_FAULT_INJECTION
+  fault_refuse_unnamed(0);
+#endif
+  EXPECT_EQ(read_file(dir.file("elsewhere")), text_bytes("not to be written through"));
+  EXPECT_EQ(temporary_files(dir.path()), names{});
 }
 
 // Standard output is a pipe that nobody reads any more: the command still does its work and
