@@ -182,9 +182,9 @@ TEST(Pack, SizeAndLengthLimits) {
   EXPECT_EQ(archive_too_long(0x100000000ull), 1);
   struct { const char *kind; uint64_t start, per_file; int (*add)(uint64_t size); } kinds[] = {
       {"vehicle", VEHICLE_HEADER_SIZE + 4, VEHICLE_ENTRY_SIZE + VEHICLE_RECORD_SIZE,
-       [](uint64_t size) { return add_vehicle_file("/nonexistent", "12345-01.fz2", size, 0, 0, 0, 0); }},
+       [](uint64_t size) { return add_vehicle_file("/none", "12345-01.fz2", size, 0, 0, 0, 0); }},
       {"scenery", SCENERY_HEADER_SIZE + 4, SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE,
-       [](uint64_t size) { return add_scenery_file("/nonexistent", "s1.gz2", size, 0, "", 0, 0, 0); }},
+       [](uint64_t size) { return add_scenery_file("/none", "s1.gz2", size, 0, "", 0, 0, 0); }},
   };
   for (const auto &k : kinds) {
     reset_packing_state();
