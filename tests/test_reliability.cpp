@@ -49,7 +49,6 @@ const program_under_test both_programs[] = {
     {"vorax-legacy", run_legacy_program, VORAX_LEGACY_PROGRAM},
 };
 
-
 struct special_case {
   const char *what;
   std::vector<std::string> args;  // "{dir}" stands for the scratch folder
