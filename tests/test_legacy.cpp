@@ -11,6 +11,7 @@
 #include "legacy/legacy.h"
 #include "pack/entries.h"
 #include "pack/pack.h"
+#include "tests/test_support.h"
 
 TEST(LegacyNames, VehicleNames) {
   // Both numbers 0 would pack to the end mark; a first number from 134217728 on does not fit
@@ -92,6 +93,7 @@ TEST(LegacyNames, UFilesByBaseName) {
       {"u05-12b-mypark.gz2", 1, 0, 5, 12, 2}, {"u05-12bpark.gz2", 1, 0, 5, 12, 2},
       {"u05-12B-park.gz2", 1, 0, 5, 12, 0},   {"u89-99d-park.gz2", 1, 0, 89, 99, 4},
       {"u95-park.gz2", 1, 3, 0, 0, 0},        {"u05-100-park.gz2", 1, 3, 0, 0, 0},
+      {"u90-park.gz2", 1, 3, 0, 0, 0},        {"u05--1-park.gz2", 1, 3, 0, 0, 0},
       {"u05-park-park.gz2", 0, 0, 0, 0, 0},   {"u05-12b-other.gz2", 0, 0, 0, 0, 0},
       {"park.gz2", 0, 0, 0, 0, 0},            {"u05-12b-park2.gz2", 0, 0, 0, 0, 0},
   };
@@ -143,7 +145,7 @@ TEST(LegacyNames, SceneryNames) {
           {"049152-01a.gz2", 0, 49152, 0, 0, 1, 1},    {"49152-01a.gz2", 0, 49152, 0, 0, 1, 1},
           {"049152.gz2", 0, 49152, 0, 0, 0, 0},        {"065535d.gz2", 0, 65535, 0, 0, 0, 4},
           {"049151.gz2", 3, 0, 0, 0, 0, 0},            {"065536.gz2", 3, 0, 0, 0, 0, 0},
-          {"050000-100.gz2", 3, 0, 0, 0, 0, 0},
+          {"050000-100.gz2", 3, 0, 0, 0, 0, 0},       {"050000--1.gz2", 3, 0, 0, 0, 0, 0},
       };
   for (const auto &c : cases) {
     scenery_keys keys;
@@ -155,6 +157,39 @@ TEST(LegacyNames, SceneryNames) {
     EXPECT_EQ(c.part, keys.part) << c.name;
     EXPECT_EQ(c.letter, keys.part_letter) << c.name;
   }
+}
+
+// What both legacy packers refuse before they look at a file, and the files they refuse by size
+// alone (2 GiB or more whatever the low 32 bits say) or without a name.
+TEST(LegacyPacking, ArgumentAndSizeRefusals) {
+  scratch_dir dir("leg-args");
+  const char *d = dir.path().c_str();
+  const std::string fits(199, 'a'), too_long(200, 'a');
+  language_index = LANGUAGE_ENGLISH;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(5u, pack_vehicles(nullptr, d, 2, 1));
+  EXPECT_EQ(5u, pack_vehicles("a.fz2", nullptr, 2, 1));
+  EXPECT_EQ(1u, pack_vehicles(fits.c_str(), d, 2, 1));  // nothing found
+  EXPECT_EQ(5u, pack_vehicles(too_long.c_str(), d, 2, 1));
+  EXPECT_EQ(5u, pack_scenery(nullptr, d, 2, 1, 0));
+  EXPECT_EQ(5u, pack_scenery("a.gz2", nullptr, 2, 1, 0));
+  EXPECT_EQ(1u, pack_scenery(fits.c_str(), d, 2, 1, 0));
+  EXPECT_EQ(5u, pack_scenery(too_long.c_str(), d, 2, 1, 0));
+  testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStderr();
+
+  reset_packing_state();
+  for (uint64_t size : {0ull, 0x80000000ull, 0x100000005ull}) {
+    EXPECT_EQ(1, add_vehicle_file("gfx", "00001-01.fz2", size, 0, 0x21)) << size;
+    EXPECT_EQ(1, add_scenery_file("gfx", "s1.gz2", size, "", 0, 0, 0x21)) << size;
+  }
+  EXPECT_EQ(3, add_vehicle_file(nullptr, "00001-01.fz2", 1, 0, 0x21));
+  EXPECT_EQ(3, add_vehicle_file("gfx", nullptr, 1, 0, 0x21));
+  EXPECT_EQ(3, add_scenery_file(nullptr, "s1.gz2", 1, "", 0, 0, 0x21));
+  EXPECT_EQ(3, add_scenery_file("gfx", nullptr, 1, "", 0, 0, 0x21));
+  EXPECT_EQ(0, entry_count);
+  reset_packing_state();
 }
 
 TEST(LegacyNames, RebuiltSceneryNames) {

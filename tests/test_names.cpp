@@ -138,4 +138,8 @@ TEST(Names, ScanFields) {
   EXPECT_EQ(scan("-", "%d"), (got{0}));
   EXPECT_EQ(scan("x", "-%d"), (got{0}));
   EXPECT_EQ(scan("1-", "%d-%d"), (got{1, 1}));
+  int32_t value = 7;
+  EXPECT_EQ(scan_fields(nullptr, "%d", &value), -1);
+  EXPECT_EQ(scan_fields("5", nullptr, &value), -1);
+  EXPECT_EQ(value, 7);
 }

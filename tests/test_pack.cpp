@@ -82,6 +82,7 @@ TEST(Pack, SceneryNameRanges) {
            int32_t part, part_letter; } good[] = {
       {"m3-100-0.gz2", 0, 1636, 0, 0, 0, 0},       {"m31-511-0.gz2", 0, 16383, 0, 0, 0, 0},
       {"m5-2-0.gz2", 0, 2562, 0, 0, 0, 0},         {"m0-0-0.gz2", 0, 0, 0, 0, 0, 0},
+      {"s12-3", 0, 12, 3, 0x10000, 0, 0},          {"x49152-07", 0, 49152, 0, 0, 7, 0},
       {"s12-3b.gz2", 0, 12, 3, 0x10002, 0, 0},     {"s12.gz2", 0, 12, 0, 0x10000, 0, 0},
       {"s12a.gz2", 0, 12, 0, 0x10000, 0, 0},       {"t5-1.gz2", 0, 5, 1, 0x20000, 0, 0},
       {"h7-2d.gz2", 0, 7, 2, 0x30004, 0, 0},       {"b16383-0e.gz2", 0, 16383, 0, 0x40000, 0, 0},
@@ -172,6 +173,10 @@ TEST(Pack, SizeAndLengthLimits) {
     EXPECT_EQ(add_vehicle_file(d, "12345-01.fz2", size, 0, 0, 0, 0), 1) << size;
     EXPECT_EQ(add_scenery_file(d, "s1.gz2", size, 0, "", 0, 0, 0), 1) << size;
   }
+  EXPECT_EQ(add_vehicle_file(nullptr, "12345-01.fz2", 1, 0, 0, 0, 0), 3);
+  EXPECT_EQ(add_vehicle_file(d, nullptr, 1, 0, 0, 0, 0), 3);
+  EXPECT_EQ(add_scenery_file(nullptr, "s1.gz2", 1, 0, "", 0, 0, 0), 3);
+  EXPECT_EQ(add_scenery_file(d, nullptr, 1, 0, "", 0, 0, 0), 3);
   // The archive may reach 4 GiB - 1 bytes but not 4 GiB, where its offsets would wrap. Each file
   // adds its directory entry, its record's keys and its bytes.
   archive_length = 0xFFFFFFFEull;
