@@ -80,6 +80,7 @@ const write_way *write_by = nullptr;  // the way of the stream that is not idle
 char final_name[NAME_BUFFER_SIZE];
 size_t final_folder_length = 0;  // the folder part of final_name, with its stop
 char temp_name[NAME_BUFFER_SIZE];
+int unnamed_linked = 0;  // the unnamed file stands under temp_name, on its way to the final name
 // What the lookup before the create found under final_name.
 plat_name_facts final_facts;
 
@@ -108,6 +109,7 @@ void reset_write_state(void) {
   write_waiting = 0;
   write_limit = STREAM_BUFFER_SIZE;
   temp_name[0] = '\0';
+  unnamed_linked = 0;
   final_name[0] = '\0';
   final_facts.state = NAME_FREE;
 }
@@ -134,152 +136,6 @@ int write_out_waiting(void) {
   write_waiting = 0;
   return 0;
 }
-
-// Builds the temporary name for `number` beside final_name into temp_name. 0, or 1 when it does
-// not fit.
-int compose_temp_name(unsigned number) {
-  int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)final_folder_length,
-                        final_name, number & TEMP_NUMBER_MASK);
-  if (n < 0 || (size_t)n >= sizeof temp_name) {
-    temp_name[0] = '\0';
-    return 1;
-  }
-  return 0;
-}
-
-// Puts the file under a temporary name beside its final one: `make` makes it under temp_name
-// (0), finds the name taken (2: the next number is tried) or fails (1). The name is guarded once
-// the file stands under it. 0; 1 when `make` fails, no name fits or every number tried is taken.
-// The stopping signals must be held by the caller, so that the name is guarded from the moment
-// it stands on disk.
-int take_temp_name(int (*make)(void)) {
-  int rc = 2;
-  for (int attempt = 0; attempt < TEMP_NAME_TRIES && rc == 2; ++attempt) {
-    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-    rc = compose_temp_name(temp_counter) != 0 ? 1 : make();
-  }
-  if (rc != 0) {
-    temp_name[0] = '\0';
-    return 1;
-  }
-  plat_guard_file(temp_name);
-  return 0;
-}
-
-// Closes the write stream's file if it is still open.
-void close_if_open(void) {
-  if (write_open != NO_STREAM) plat_close(write_open);
-  write_open = NO_STREAM;
-}
-
-// ---- the first way: a file without a name (Linux). It gets its final name by a link when the
-// name is free; it replaces a file by a link under a temporary name and a move from there.
-
-int unnamed_linked = 0;  // the unnamed file stands under temp_name, on its way to the final name
-
-int create_unnamed(void) {
-  char folder[NAME_BUFFER_SIZE];
-  std::memcpy(folder, final_name, final_folder_length);
-  folder[final_folder_length] = '\0';
-  return plat_create_unnamed(folder, &write_open);
-}
-
-int link_under_temp_name(void) { return plat_link_file(write_open, temp_name); }
-
-// Moves the unnamed file onto its final name, replacing what stands there: it is linked under a
-// temporary name and moved from there before it is closed, so that the temporary name stands on
-// disk for as short a time as can be. The stopping signals wait from before the link until after
-// the move: the name stands on disk between those two calls only, and a signal meanwhile still
-// removes it. The data is on the disk already (an unnamed file is flushed before it replaces
-// anything), so a close that fails after the move loses nothing and is no failure: the file
-// that stood there is gone, and the new one is whole. 0, or 1.
-int move_unnamed_over(void) {
-  plat_hold_stop_signals(1);
-  int rc = take_temp_name(link_under_temp_name);
-  if (rc == 0) {
-    unnamed_linked = 1;
-    rc = plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
-    if (rc == 0) {
-      unnamed_linked = 0;
-      plat_guard_file(nullptr);
-    }
-  }
-  plat_hold_stop_signals(0);
-  if (rc != 0) return 1;
-  plat_close(write_open);
-  write_open = NO_STREAM;
-  return 0;
-}
-
-// A file that is replaced lends the new one its permission bits and owner as the lookup before
-// the create found them (a name taken since shows when the link fails), and gives way only to
-// data that is on the disk.
-int commit_unnamed(int replace, int durable) {
-  int replacing = replace ? plat_lend_attributes(write_open, &final_facts) : 0;
-  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
-  if (!replacing) {
-    // Straight onto the final name: the link fails when the name is taken, so it is the
-    // no-replace move, and there is no moment in which a temporary name stands on disk.
-    int rc = plat_link_file(write_open, final_name);
-    if (rc == 0) {
-      int failed = plat_close(write_open);
-      write_open = NO_STREAM;
-      if (!failed) return 0;
-      plat_remove_file(final_name);  // ours: it was free a moment ago
-      return 1;
-    }
-    if (rc != 2 || !replace) return rc;
-    // Something stands there after all: a link or a folder, or a file made meanwhile, which
-    // lends its attributes as any other. Whatever it is, it gives way only to data that is on
-    // the disk.
-    plat_take_attributes(write_open, final_name);
-    if (!durable && plat_flush(write_open) != 0) return 1;
-  }
-  return move_unnamed_over();
-}
-
-void discard_unnamed(void) {
-  close_if_open();
-  if (unnamed_linked) plat_remove_file(temp_name);
-  unnamed_linked = 0;
-}
-
-const write_way unnamed_way = {create_unnamed, commit_unnamed, discard_unnamed};
-
-// ---- the second way: a new file under a temporary name, guarded from its create until it is
-// moved onto its final name or removed.
-
-int create_under_temp_name(void) {
-  write_open = plat_create_new(temp_name);
-  return write_open != NO_STREAM ? 0 : 2;
-}
-
-// A stopping signal waits until the new file is guarded, so that it removes it.
-int create_named(void) {
-  plat_hold_stop_signals(1);
-  int rc = take_temp_name(create_under_temp_name);
-  plat_hold_stop_signals(0);
-  return rc;
-}
-
-// The file is closed before it moves; a file that it replaces lends it its attributes as a look
-// at the name now finds them, and gives way only to data that is on the disk.
-int commit_named(int replace, int durable) {
-  int replacing = replace ? plat_take_attributes(write_open, final_name) : 0;
-  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
-  int failed = plat_close(write_open);
-  write_open = NO_STREAM;
-  if (failed) return 1;
-  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
-  return plat_move_file_new(temp_name, final_name);
-}
-
-void discard_named(void) {
-  close_if_open();
-  plat_remove_file(temp_name);
-}
-
-const write_way named_way = {create_named, commit_named, discard_named};
 
 }  // namespace
 
@@ -377,6 +233,142 @@ int refuses_writing(const char *name, const plat_name_facts *facts) {
     default: return 0;
   }
 }
+
+// Builds the temporary name for `number` beside final_name into temp_name. 0, or 1 when it does
+// not fit.
+int compose_temp_name(unsigned number) {
+  int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)final_folder_length,
+                        final_name, number & TEMP_NUMBER_MASK);
+  if (n < 0 || (size_t)n >= sizeof temp_name) {
+    temp_name[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+// Puts the file under a temporary name beside its final one: `make` makes it under temp_name
+// (0), finds the name taken (2: the next number is tried) or fails (1). The name is guarded once
+// the file stands under it. 0; 1 when `make` fails, no name fits or every number tried is taken.
+// The stopping signals must be held by the caller, so that the name is guarded from the moment
+// it stands on disk.
+int take_temp_name(int (*make)(void)) {
+  int rc = 2;
+  for (int attempt = 0; attempt < TEMP_NAME_TRIES && rc == 2; ++attempt) {
+    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
+    rc = compose_temp_name(temp_counter) != 0 ? 1 : make();
+  }
+  if (rc != 0) return 1;
+  plat_guard_file(temp_name);
+  return 0;
+}
+
+// Closes the write stream's file if it is still open.
+void close_if_open(void) {
+  if (write_open != NO_STREAM) plat_close(write_open);
+}
+
+// ---- the first way: a file without a name (Linux). It gets its final name by a link when the
+// name is free; it replaces a file by a link under a temporary name and a move from there.
+
+int create_unnamed(void) {
+  char folder[NAME_BUFFER_SIZE];
+  std::memcpy(folder, final_name, final_folder_length);
+  folder[final_folder_length] = '\0';
+  return plat_create_unnamed(folder, &write_open);
+}
+
+int link_under_temp_name(void) { return plat_link_file(write_open, temp_name); }
+
+// Moves the unnamed file onto its final name, replacing what stands there: it is linked under a
+// temporary name and moved from there before it is closed, so that the temporary name stands on
+// disk for as short a time as can be. The stopping signals wait from before the link until after
+// the move: the name stands on disk between those two calls only, and a signal meanwhile still
+// removes it. The data is on the disk already (an unnamed file is flushed before it replaces
+// anything), so a close that fails after the move loses nothing and is no failure: the file
+// that stood there is gone, and the new one is whole. 0, or 1.
+int move_unnamed_over(void) {
+  plat_hold_stop_signals(1);
+  int rc = take_temp_name(link_under_temp_name);
+  if (rc == 0) {
+    unnamed_linked = 1;
+    rc = plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
+    if (rc == 0) plat_guard_file(nullptr);  // the name is the final one now
+  }
+  plat_hold_stop_signals(0);
+  if (rc != 0) return 1;
+  plat_close(write_open);
+  write_open = NO_STREAM;
+  return 0;
+}
+
+// A file that is replaced lends the new one its permission bits and owner as the lookup before
+// the create found them (a name taken since shows when the link fails), and gives way only to
+// data that is on the disk.
+int commit_unnamed(int replace, int durable) {
+  int replacing = replace ? plat_lend_attributes(write_open, &final_facts) : 0;
+  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+  if (!replacing) {
+    // Straight onto the final name: the link fails when the name is taken, so it is the
+    // no-replace move, and there is no moment in which a temporary name stands on disk.
+    int rc = plat_link_file(write_open, final_name);
+    if (rc == 0) {
+      int failed = plat_close(write_open);
+      write_open = NO_STREAM;
+      if (!failed) return 0;
+      plat_remove_file(final_name);  // ours: it was free a moment ago
+      return 1;
+    }
+    if (rc != 2 || !replace) return rc;
+    // Something stands there after all: a link or a folder, or a file made meanwhile, which
+    // lends its attributes as any other. Whatever it is, it gives way only to data that is on
+    // the disk.
+    plat_take_attributes(write_open, final_name);
+    if (!durable && plat_flush(write_open) != 0) return 1;
+  }
+  return move_unnamed_over();
+}
+
+void discard_unnamed(void) {
+  close_if_open();
+  if (unnamed_linked) plat_remove_file(temp_name);
+}
+
+const write_way unnamed_way = {create_unnamed, commit_unnamed, discard_unnamed};
+
+// ---- the second way: a new file under a temporary name, guarded from its create until it is
+// moved onto its final name or removed.
+
+int create_under_temp_name(void) {
+  write_open = plat_create_new(temp_name);
+  return write_open != NO_STREAM ? 0 : 2;
+}
+
+// A stopping signal waits until the new file is guarded, so that it removes it.
+int create_named(void) {
+  plat_hold_stop_signals(1);
+  int rc = take_temp_name(create_under_temp_name);
+  plat_hold_stop_signals(0);
+  return rc;
+}
+
+// The file is closed before it moves; a file that it replaces lends it its attributes as a look
+// at the name now finds them, and gives way only to data that is on the disk.
+int commit_named(int replace, int durable) {
+  int replacing = replace ? plat_take_attributes(write_open, final_name) : 0;
+  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+  int failed = plat_close(write_open);
+  write_open = NO_STREAM;
+  if (failed) return 1;
+  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
+  return plat_move_file_new(temp_name, final_name);
+}
+
+void discard_named(void) {
+  close_if_open();
+  plat_remove_file(temp_name);
+}
+
+const write_way named_way = {create_named, commit_named, discard_named};
 
 }  // namespace
 
