@@ -5,8 +5,13 @@
 #include <vector>
 
 #include "pack/entries.h"
+#include "platform/faults.h"
 #include "tests/test_support.h"
 #include "util/stream.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -16,6 +21,40 @@ bytes counting_bytes(size_t n) {
   bytes out(n);
   for (size_t i = 0; i < n; ++i) out[i] = (uint8_t)(i * 7 + i / 256);
   return out;
+}
+
+// The stopping signals (interrupt, termination, hang-up) that the process holds back at this
+// moment, by name; empty when none is held. Windows has no such mask: always empty there.
+std::string held_stop_signals(void) {
+  std::string held;
+#ifndef _WIN32
+  sigset_t mask;
+  sigemptyset(&mask);
+  if (sigprocmask(SIG_BLOCK, nullptr, &mask) != 0) return "unknown";
+  if (sigismember(&mask, SIGINT) == 1) held += "INT ";
+  if (sigismember(&mask, SIGTERM) == 1) held += "TERM ";
+  if (sigismember(&mask, SIGHUP) == 1) held += "HUP ";
+#endif
+  return held;
+}
+
+// Both ways of writing a file: without a name where the system has such files, and under a
+// temporary name. The fault build can refuse files without a name; elsewhere only the system's
+// own way runs.
+std::vector<int> ways_to_write(void) {
+#ifdef VORAX_FAULT_INJECTION
+  return {0, 1};
+#else
+  return {0};
+#endif
+}
+
+void refuse_unnamed_files(int refuse) {
+#ifdef VORAX_FAULT_INJECTION
+  fault_refuse_unnamed(refuse);
+#else
+  (void)refuse;
+#endif
 }
 
 }  // namespace
@@ -77,7 +116,10 @@ TEST(Streams, WriteInFullBlocksBesideTheFinalName) {
     EXPECT_EQ(fs::file_size(temp_path), 4096u);
   }
   EXPECT_EQ(finish_write_stream(s), 0);
-  EXPECT_EQ(finished_write_name(), temp_path);
+  EXPECT_EQ(temporary_files(dir.path()), temp);  // the whole file still waits under its temporary name
+  if (named) {
+    EXPECT_EQ(fs::file_size(temp_path), data.size());
+  }
   EXPECT_EQ(read_file(path), text_bytes("old"));  // untouched until the commit
   EXPECT_EQ(commit_write_stream(1, 0), 0);
   EXPECT_EQ(read_file(path), data);
@@ -323,5 +365,132 @@ TEST(Streams, TheProtectedReadFileIsNeverReplaced) {
   ASSERT_EQ(open_write_stream(twin.c_str(), 1, &s), 0);
   discard_write_stream();
   EXPECT_EQ(read_file(file), text_bytes("being read"));
+  EXPECT_EQ(temporary_files(dir.path()), names{});
+}
+
+// Whichever way the file is written and however its commit ends, the stopping signals are let
+// through again afterwards: a file created under a temporary name, an unnamed file linked under
+// one to replace a file, a move that fails onto a folder, a commit that only takes a free name.
+TEST(Streams, StopSignalsAreLetThroughAfterEveryCommit) {
+  scratch_dir dir("streams-signals");
+  ASSERT_EQ(held_stop_signals(), "");
+  for (int temporary : ways_to_write()) {
+    SCOPED_TRACE(temporary ? "temporary names" : "the system's own way");
+    refuse_unnamed_files(temporary);
+    std::string old = dir.file("old");
+    write_file(old, text_bytes("old"));
+    stream s = NO_STREAM;
+    ASSERT_EQ(open_write_stream(old.c_str(), 1, &s), 0);
+    EXPECT_EQ(held_stop_signals(), "") << "after the create";
+    write_u16(s, 0x6E65);
+    ASSERT_EQ(finish_write_stream(s), 0);
+    EXPECT_EQ(commit_write_stream(1, 0), 0);
+    EXPECT_EQ(held_stop_signals(), "") << "after replacing a file";
+    EXPECT_EQ(read_file(old), text_bytes("en"));
+
+    ASSERT_EQ(open_write_stream(old.c_str(), 1, &s), 0);
+    ASSERT_EQ(finish_write_stream(s), 0);
+    EXPECT_EQ(commit_write_stream(1, 1), 0);
+    EXPECT_EQ(held_stop_signals(), "") << "after replacing a file durably";
+    EXPECT_EQ(read_file(old), bytes{});
+
+    ASSERT_EQ(open_write_stream(dir.file("new").c_str(), 0, &s), 0);
+    ASSERT_EQ(finish_write_stream(s), 0);
+    EXPECT_EQ(commit_write_stream(0, 0), 0);
+    EXPECT_EQ(held_stop_signals(), "") << "after taking a free name";
+
+    fs::create_directory(dir.file("folder"));
+    s = create_write_stream(dir.file("folder").c_str());
+    ASSERT_NE(s, NO_STREAM);
+    write_byte(s, 'z');
+    EXPECT_EQ(close_write_stream(s), 1);
+    EXPECT_EQ(held_stop_signals(), "") << "after a move that failed";
+    fs::remove(dir.file("folder"));
+    fs::remove(dir.file("new"));
+    EXPECT_EQ(temporary_files(dir.path()), names{});
+  }
+  refuse_unnamed_files(0);
+}
+
+// 16- and 32-bit values written at every position around the end of a 4096-byte block reach
+// the file byte for byte, little-endian, also when a block is written out between their bytes.
+TEST(Streams, ValuesAcrossTheBlockEdge) {
+  scratch_dir dir("streams-values");
+  std::string path = dir.file("values");
+  for (size_t before : {0, 4090, 4091, 4092, 4093, 4094, 4095, 4096, 4097}) {
+    SCOPED_TRACE(before);
+    bytes expected = counting_bytes(before);
+    stream s = create_write_stream(path.c_str());
+    ASSERT_NE(s, NO_STREAM);
+    for (uint8_t byte : expected) ASSERT_EQ(write_byte(s, byte), 0);
+    ASSERT_EQ(write_u32(s, 0x04030201u), 0);
+    ASSERT_EQ(write_u16(s, 0x0605), 0);
+    ASSERT_EQ(write_u32(s, 0x8A898887u), 0);
+    ASSERT_EQ(write_u16(s, 0xFEFD), 0);
+    ASSERT_EQ(write_u32(s, 0xFFFFFFFFu), 0);
+    ASSERT_EQ(close_write_stream(s), 0);
+    bytes tail = hex_bytes("01 02 03 04 05 06 87 88 89 8A FD FE FF FF FF FF");
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_EQ(read_file(path), expected);
+  }
+}
+
+// Small listed files gathered in the write buffer up to its very end: the last file ends one
+// byte before the end of the buffer (the byte that tells whether it grew still fits), exactly at
+// it or one byte past it, and the values written after it cross the end. The archive holds every
+// byte in order. The same last file grown by one byte is refused; the sanitizer build catches a
+// byte read or written past the buffer.
+TEST(Streams, SmallFilesUpToTheEndOfTheWriteBuffer) {
+  scratch_dir dir("streams-bulk-edge");
+  const size_t bulk_area = 256 * 1024;
+  const size_t filler_size = 60000;  // small: gathered in the buffer
+  std::vector<bytes> fillers;
+  for (int i = 0; i < 4; ++i) {
+    bytes content = counting_bytes(filler_size + (size_t)i);
+    content.erase(content.begin(), content.begin() + i);
+    fillers.push_back(content);
+    write_file(dir.file("filler" + std::to_string(i)), content);
+  }
+  const size_t before_last = 4 + 4 * filler_size;  // a value, then the four fillers
+  std::string archive = dir.file("archive");
+  std::string last_path = dir.file("last");
+  for (size_t end : {bulk_area - 3, bulk_area - 2, bulk_area - 1, bulk_area, bulk_area + 1}) {
+    for (size_t grown : {0, 1}) {
+      SCOPED_TRACE(std::to_string(end) + (grown ? ", grown" : ""));
+      const size_t last_size = end - before_last;
+      bytes last = counting_bytes(last_size + grown + 11);
+      last.erase(last.begin(), last.begin() + 11);
+      write_file(last_path, last);
+
+      bytes expected = hex_bytes("44 33 22 11");
+      stream s = create_write_stream(archive.c_str());
+      ASSERT_NE(s, NO_STREAM);
+      ASSERT_EQ(write_u32(s, 0x11223344u), 0);
+      for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(copy_listed_file(dir.file("filler" + std::to_string(i)).c_str(),
+                                   (uint32_t)filler_size, s), 0);
+        expected.insert(expected.end(), fillers[i].begin(), fillers[i].end());
+      }
+      if (grown) {
+        EXPECT_EQ(copy_listed_file(last_path.c_str(), (uint32_t)last_size, s), 1);
+        discard_write_stream();
+        continue;
+      }
+      ASSERT_EQ(copy_listed_file(last_path.c_str(), (uint32_t)last_size, s), 0);
+      expected.insert(expected.end(), last.begin(), last.end());
+      // Values and bytes after it, across the end of the buffer, and one more small file.
+      ASSERT_EQ(write_u32(s, 0xA4A3A2A1u), 0);
+      ASSERT_EQ(write_u16(s, 0xB2B1), 0);
+      for (uint8_t byte = 0xC0; byte < 0xC5; ++byte) ASSERT_EQ(write_byte(s, byte), 0);
+      bytes tail = hex_bytes("A1 A2 A3 A4 B1 B2 C0 C1 C2 C3 C4");
+      expected.insert(expected.end(), tail.begin(), tail.end());
+      ASSERT_EQ(copy_listed_file(dir.file("filler0").c_str(), (uint32_t)filler_size, s), 0);
+      expected.insert(expected.end(), fillers[0].begin(), fillers[0].end());
+      ASSERT_EQ(close_write_stream(s), 0);
+      bytes written = read_file(archive);
+      ASSERT_EQ(written.size(), expected.size());
+      EXPECT_TRUE(written == expected);
+    }
+  }
   EXPECT_EQ(temporary_files(dir.path()), names{});
 }

@@ -56,6 +56,19 @@ enum write_phase {
   WRITE_FINISHED,  // every byte is written; the file, still open, waits to be committed
 };
 
+// One way of writing the new file beside its final name, chosen once, when the file is created:
+// how the file is made, how the finished file gets its final name, and how it is given up.
+struct write_way {
+  // Makes the file for final_name and opens it as write_open. 0; 1 when it cannot be made; 2
+  // when the system has no files of this kind (the next way is tried).
+  int (*create)(void);
+  // Gives the finished file its final name, with the answers of commit_write_stream. On failure
+  // the file may still be open or on disk: the caller discards it.
+  int (*commit)(int replace, int durable);
+  // Closes the file if it is still open and removes what of it stands on disk.
+  void (*discard)(void);
+};
+
 uint8_t write_buffer[BULK_AREA];
 size_t write_waiting = 0;   // bytes in write_buffer not yet written to the file
 // write_byte writes the buffer out when this many bytes wait: STREAM_BUFFER_SIZE, and the whole
@@ -63,11 +76,11 @@ size_t write_waiting = 0;   // bytes in write_buffer not yet written to the file
 size_t write_limit = STREAM_BUFFER_SIZE;
 stream write_open = NO_STREAM;
 write_phase write_state = WRITE_IDLE;
-int write_unnamed = 0;      // the file has no name yet (it vanishes if the process ends)
-int temp_on_disk = 0;       // temp_name names our unfinished file on disk
+const write_way *write_by = nullptr;  // the way of the stream that is not idle
 char final_name[NAME_BUFFER_SIZE];
 size_t final_folder_length = 0;  // the folder part of final_name, with its stop
 char temp_name[NAME_BUFFER_SIZE];
+int unnamed_linked = 0;  // the unnamed file stands under temp_name, on its way to the final name
 // What the lookup before the create found under final_name.
 plat_name_facts final_facts;
 
@@ -92,20 +105,19 @@ void reset_write_state(void) {
   plat_guard_file(nullptr);
   write_open = NO_STREAM;
   write_state = WRITE_IDLE;
-  write_unnamed = 0;
-  temp_on_disk = 0;
+  write_by = nullptr;
   write_waiting = 0;
   write_limit = STREAM_BUFFER_SIZE;
   temp_name[0] = '\0';
+  unnamed_linked = 0;
   final_name[0] = '\0';
   final_facts.state = NAME_FREE;
 }
 
-// Ends a failed or given-up write stream: closes the file if it is still open and removes the
-// temporary file (an unnamed one goes with its handle). The state is idle afterwards.
+// Ends a failed or given-up write stream: its way closes the file if it is still open and removes
+// what of it stands on disk (an unnamed file goes with its handle). The state is idle afterwards.
 void drop_write_stream(void) {
-  if (write_open != NO_STREAM) plat_close(write_open);
-  if (temp_on_disk) plat_remove_file(temp_name);
+  if (write_by != nullptr) write_by->discard();
   reset_write_state();
 }
 
@@ -114,15 +126,14 @@ int is_open_write_stream(stream s) {
   return s != NO_STREAM && s == write_open && write_state == WRITE_OPEN;
 }
 
-// Builds the temporary name for `number` beside `name` (whose folder part is `folder_length`
-// characters long) into temp_name. 0, or 1 when it does not fit.
-int compose_temp_name(const char *name, size_t folder_length, unsigned number) {
-  int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)folder_length, name,
-                        number & TEMP_NUMBER_MASK);
-  if (n < 0 || (size_t)n >= sizeof temp_name) {
-    temp_name[0] = '\0';
+// Writes out the bytes that wait in the write buffer. 0, or 1 when the write fails (the stream
+// is then given up).
+int write_out_waiting(void) {
+  if (write_waiting > 0 && plat_write(write_open, write_buffer, write_waiting) != 0) {
+    drop_write_stream();
     return 1;
   }
+  write_waiting = 0;
   return 0;
 }
 
@@ -223,6 +234,142 @@ int refuses_writing(const char *name, const plat_name_facts *facts) {
   }
 }
 
+// Builds the temporary name for `number` beside final_name into temp_name. 0, or 1 when it does
+// not fit.
+int compose_temp_name(unsigned number) {
+  int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)final_folder_length,
+                        final_name, number & TEMP_NUMBER_MASK);
+  if (n < 0 || (size_t)n >= sizeof temp_name) {
+    temp_name[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+// Puts the file under a temporary name beside its final one: `make` makes it under temp_name
+// (0), finds the name taken (2: the next number is tried) or fails (1). The name is guarded once
+// the file stands under it. 0; 1 when `make` fails, no name fits or every number tried is taken.
+// The stopping signals must be held by the caller, so that the name is guarded from the moment
+// it stands on disk.
+int take_temp_name(int (*make)(void)) {
+  int rc = 2;
+  for (int attempt = 0; attempt < TEMP_NAME_TRIES && rc == 2; ++attempt) {
+    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
+    rc = compose_temp_name(temp_counter) != 0 ? 1 : make();
+  }
+  if (rc != 0) return 1;
+  plat_guard_file(temp_name);
+  return 0;
+}
+
+// Closes the write stream's file if it is still open.
+void close_if_open(void) {
+  if (write_open != NO_STREAM) plat_close(write_open);
+}
+
+// ---- the first way: a file without a name (Linux). It gets its final name by a link when the
+// name is free; it replaces a file by a link under a temporary name and a move from there.
+
+int create_unnamed(void) {
+  char folder[NAME_BUFFER_SIZE];
+  std::memcpy(folder, final_name, final_folder_length);
+  folder[final_folder_length] = '\0';
+  return plat_create_unnamed(folder, &write_open);
+}
+
+int link_under_temp_name(void) { return plat_link_file(write_open, temp_name); }
+
+// Moves the unnamed file onto its final name, replacing what stands there: it is linked under a
+// temporary name and moved from there before it is closed, so that the temporary name stands on
+// disk for as short a time as can be. The stopping signals wait from before the link until after
+// the move: the name stands on disk between those two calls only, and a signal meanwhile still
+// removes it. The data is on the disk already (an unnamed file is flushed before it replaces
+// anything), so a close that fails after the move loses nothing and is no failure: the file
+// that stood there is gone, and the new one is whole. 0, or 1.
+int move_unnamed_over(void) {
+  plat_hold_stop_signals(1);
+  int rc = take_temp_name(link_under_temp_name);
+  if (rc == 0) {
+    unnamed_linked = 1;
+    rc = plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
+    if (rc == 0) plat_guard_file(nullptr);  // the name is the final one now
+  }
+  plat_hold_stop_signals(0);
+  if (rc != 0) return 1;
+  plat_close(write_open);
+  write_open = NO_STREAM;
+  return 0;
+}
+
+// A file that is replaced lends the new one its permission bits and owner as the lookup before
+// the create found them (a name taken since shows when the link fails), and gives way only to
+// data that is on the disk.
+int commit_unnamed(int replace, int durable) {
+  int replacing = replace ? plat_lend_attributes(write_open, &final_facts) : 0;
+  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+  if (!replacing) {
+    // Straight onto the final name: the link fails when the name is taken, so it is the
+    // no-replace move, and there is no moment in which a temporary name stands on disk.
+    int rc = plat_link_file(write_open, final_name);
+    if (rc == 0) {
+      int failed = plat_close(write_open);
+      write_open = NO_STREAM;
+      if (!failed) return 0;
+      plat_remove_file(final_name);  // ours: it was free a moment ago
+      return 1;
+    }
+    if (rc != 2 || !replace) return rc;
+    // Something stands there after all: a link or a folder, or a file made meanwhile, which
+    // lends its attributes as any other. Whatever it is, it gives way only to data that is on
+    // the disk.
+    plat_take_attributes(write_open, final_name);
+    if (!durable && plat_flush(write_open) != 0) return 1;
+  }
+  return move_unnamed_over();
+}
+
+void discard_unnamed(void) {
+  close_if_open();
+  if (unnamed_linked) plat_remove_file(temp_name);
+}
+
+const write_way unnamed_way = {create_unnamed, commit_unnamed, discard_unnamed};
+
+// ---- the second way: a new file under a temporary name, guarded from its create until it is
+// moved onto its final name or removed.
+
+int create_under_temp_name(void) {
+  write_open = plat_create_new(temp_name);
+  return write_open != NO_STREAM ? 0 : 2;
+}
+
+// A stopping signal waits until the new file is guarded, so that it removes it.
+int create_named(void) {
+  plat_hold_stop_signals(1);
+  int rc = take_temp_name(create_under_temp_name);
+  plat_hold_stop_signals(0);
+  return rc;
+}
+
+// The file is closed before it moves; a file that it replaces lends it its attributes as a look
+// at the name now finds them, and gives way only to data that is on the disk.
+int commit_named(int replace, int durable) {
+  int replacing = replace ? plat_take_attributes(write_open, final_name) : 0;
+  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+  int failed = plat_close(write_open);
+  write_open = NO_STREAM;
+  if (failed) return 1;
+  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
+  return plat_move_file_new(temp_name, final_name);
+}
+
+void discard_named(void) {
+  close_if_open();
+  plat_remove_file(temp_name);
+}
+
+const write_way named_way = {create_named, commit_named, discard_named};
+
 }  // namespace
 
 int open_write_stream(const char *name, int replace, stream *out) {
@@ -243,47 +390,29 @@ int open_write_stream(const char *name, int replace, stream *out) {
   if (refuses_writing(name, &facts)) return 1;
 
   // The folder part ends with the last path stop; without one the file goes to the current folder.
-  size_t folder_length = 0;
+  std::memcpy(final_name, name, length + 1);
+  final_folder_length = 0;
   for (size_t i = 0; i < length; ++i) {
-    if (is_name_stop(name[i])) folder_length = i + 1;
+    if (is_name_stop(name[i])) final_folder_length = i + 1;
   }
+  final_facts = facts;
 
   // A file without a name first; where the system has none, a new temporary name.
-  char folder[NAME_BUFFER_SIZE];
-  std::memcpy(folder, name, folder_length);
-  folder[folder_length] = '\0';
-  stream s = NO_STREAM;
-  int unnamed = plat_create_unnamed(folder, &s);
-  if (unnamed == 1) return 1;
-  if (unnamed == 2) {
-    // A stopping signal waits until the new file is guarded, so that it removes it.
-    plat_hold_stop_signals(1);
-    for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
-      temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-      if (compose_temp_name(name, folder_length, temp_counter) != 0) break;
-      s = plat_create_new(temp_name);
-      if (s != NO_STREAM) break;
-    }
-    if (s != NO_STREAM) {
-      plat_guard_file(temp_name);
-      temp_on_disk = 1;
-    }
-    plat_hold_stop_signals(0);
-    if (s == NO_STREAM) {
-      temp_name[0] = '\0';
-      return 1;
-    }
+  const write_way *way = &unnamed_way;
+  int rc = way->create();
+  if (rc == 2) {
+    way = &named_way;
+    rc = way->create();
   }
-
-  std::memcpy(final_name, name, length + 1);
-  final_folder_length = folder_length;
-  final_facts = facts;
-  write_unnamed = unnamed == 0;
-  write_open = s;
+  if (rc != 0) {
+    reset_write_state();
+    return 1;
+  }
+  write_by = way;
   write_state = WRITE_OPEN;
   write_waiting = 0;
   write_limit = STREAM_BUFFER_SIZE;
-  *out = s;
+  *out = write_open;
   return 0;
 }
 
@@ -295,13 +424,7 @@ stream create_write_stream(const char *name) {
 
 int write_byte(stream s, uint8_t byte) {
   if (!is_open_write_stream(s)) return 1;
-  if (write_waiting >= write_limit) {
-    if (plat_write(s, write_buffer, write_waiting) != 0) {
-      drop_write_stream();
-      return 1;
-    }
-    write_waiting = 0;
-  }
+  if (write_waiting >= write_limit && write_out_waiting() != 0) return 1;
   write_buffer[write_waiting++] = byte;
   return 0;
 }
@@ -328,134 +451,27 @@ int write_u32(stream s, uint32_t value) {
 }
 
 int finish_write_stream(stream s) {
-  if (!is_open_write_stream(s)) return 1;
-  if (write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) {
-    drop_write_stream();
-    return 1;
-  }
-  write_waiting = 0;
+  if (!is_open_write_stream(s) || write_out_waiting() != 0) return 1;
   write_state = WRITE_FINISHED;
   return 0;
 }
 
 int set_write_stream_time(stream s, uint32_t stamp) {
-  if (!is_open_write_stream(s)) return 1;
-  if ((write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) ||
-      plat_set_file_time(s, (uint16_t)(stamp >> 16), (uint16_t)(stamp & 0xFFFFu)) != 0) {
+  if (!is_open_write_stream(s) || write_out_waiting() != 0) return 1;
+  if (plat_set_file_time(s, (uint16_t)(stamp >> 16), (uint16_t)(stamp & 0xFFFFu)) != 0) {
     drop_write_stream();
     return 1;
   }
-  write_waiting = 0;
   return 0;
 }
 
-const char *finished_write_name(void) {
-  return write_state == WRITE_FINISHED && temp_on_disk ? temp_name : "";
-}
-
-namespace {
-
-// Gives the unnamed file a temporary name beside its final one, for a move that replaces. 0, or
-// 1 when no name can be given. The stopping signals must be held by the caller, so that the name
-// is guarded from the moment it stands on disk.
-int link_under_temp_name(void) {
-  int rc = 1;
-  for (int attempt = 0; attempt < TEMP_NAME_TRIES; ++attempt) {
-    temp_counter = (temp_counter + 1) & TEMP_NUMBER_MASK;
-    if (compose_temp_name(final_name, final_folder_length, temp_counter) != 0) break;
-    rc = plat_link_file(write_open, temp_name);
-    if (rc != 2) break;  // linked, or failed; when taken, the next number
-  }
-  if (rc == 0) {
-    plat_guard_file(temp_name);
-    temp_on_disk = 1;
-  }
-  return rc == 0 ? 0 : 1;
-}
-
-// Closes the finished file and moves it from its temporary name onto the final one. 0, 1, or 2
-// when `replace` is 0 and the final name is taken. An unnamed file is linked under a temporary
-// name and moved before it is closed, so that its temporary name stands on disk for as short a
-// time as can be. Its data is on the disk already (an unnamed file is flushed before it replaces
-// anything), so a close that fails after the move loses nothing and is no failure: the file that
-// stood there is gone, and the new one is whole.
-int close_and_move(int replace) {
-  if (write_unnamed) {
-    // The stopping signals wait from before the link until after the move: the temporary name
-    // stands on disk between those two calls only, and a signal meanwhile still removes it.
-    plat_hold_stop_signals(1);
-    if (link_under_temp_name() != 0) {
-      plat_hold_stop_signals(0);
-      return 1;
-    }
-    int rc = replace ? plat_replace_file(temp_name, final_name)
-                     : plat_move_file_new(temp_name, final_name);
-    if (rc == 0) {
-      temp_on_disk = 0;
-      plat_guard_file(nullptr);
-    }
-    plat_hold_stop_signals(0);
-    if (rc != 0) return rc;
-    plat_close(write_open);
-    write_open = NO_STREAM;
-    return 0;
-  }
-  int failed = plat_close(write_open);
-  write_open = NO_STREAM;
-  if (failed) return 1;
-  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
-  return plat_move_file_new(temp_name, final_name);
-}
-
-}  // namespace
-
 int commit_write_stream(int replace, int durable) {
   if (write_state != WRITE_FINISHED) return 1;
-  // A file that is replaced keeps its permission bits and owner, and gives way only to data that
-  // is on the disk. An unnamed file goes by what the lookup before its create found (a name taken
-  // since shows when the link fails); a file under a temporary name, closed before it moves, by
-  // a look at the name now.
-  int replacing = 0;
-  if (replace) {
-    replacing = write_unnamed ? plat_lend_attributes(write_open, &final_facts)
-                              : plat_take_attributes(write_open, final_name);
-  }
-  if ((durable || replacing) && plat_flush(write_open) != 0) {
-    drop_write_stream();
-    return 1;
-  }
-  int rc;
-  if (write_unnamed && !replacing) {
-    // Straight onto the final name: the link fails when the name is taken, so it is the
-    // no-replace move, and there is no moment in which a temporary name stands on disk.
-    rc = plat_link_file(write_open, final_name);
-    if (rc == 0) {
-      int failed = plat_close(write_open);
-      write_open = NO_STREAM;
-      if (failed) {
-        plat_remove_file(final_name);  // ours: it was free a moment ago
-        rc = 1;
-      }
-    } else if (rc == 2 && replace) {
-      // Something stands there after all: a link or a folder, or a file made meanwhile, which
-      // lends its attributes as any other. Whatever it is, it gives way only to data that is on
-      // the disk.
-      plat_take_attributes(write_open, final_name);
-      if (!durable && plat_flush(write_open) != 0) {
-        drop_write_stream();
-        return 1;
-      }
-      rc = close_and_move(1);
-    }
-  } else {
-    // Unnamed here means replacing or durable: flushed above.
-    rc = close_and_move(replace);
-  }
+  int rc = write_by->commit(replace, durable);
   if (rc != 0) {
     drop_write_stream();
     return rc;
   }
-  temp_on_disk = 0;
   if (durable) plat_flush_folder(final_name);
   reset_write_state();
   return 0;
@@ -498,13 +514,12 @@ int fill_read_area(stream s) {
 
 // Writes what waits in the write buffer, then `count` bytes from elsewhere. 0, or 1 (the stream
 // is then given up).
-int write_all(stream s, const uint8_t *data, size_t count) {
-  if ((write_waiting > 0 && plat_write(s, write_buffer, write_waiting) != 0) ||
-      (count > 0 && plat_write(s, data, count) != 0)) {
+int write_all(const uint8_t *data, size_t count) {
+  if (write_out_waiting() != 0) return 1;
+  if (count > 0 && plat_write(write_open, data, count) != 0) {
     drop_write_stream();
     return 1;
   }
-  write_waiting = 0;
   return 0;
 }
 
@@ -514,7 +529,7 @@ int write_all(stream s, const uint8_t *data, size_t count) {
 int copy_in_system(stream from, stream to, uint32_t *left) {
   size_t waiting = read_valid - read_next;
   size_t taken = waiting < *left ? waiting : *left;
-  if (write_all(to, read_buffer + read_next, taken) != 0) return 2;
+  if (write_all(read_buffer + read_next, taken) != 0) return 2;
   read_next += taken;
   *left -= (uint32_t)taken;
   if (*left == 0) return 0;
@@ -552,7 +567,7 @@ int copy_stream_bytes(stream from, stream to, uint32_t size) {
       waiting = read_valid - read_next;
     }
     size_t count = waiting < left ? waiting : left;
-    if (to != NO_STREAM && write_all(to, read_buffer + read_next, count) != 0) return 2;
+    if (to != NO_STREAM && write_all(read_buffer + read_next, count) != 0) return 2;
     read_next += count;
     left -= (uint32_t)count;
   }
@@ -580,8 +595,8 @@ int read_listed_part(plat_file file, uint8_t *data, size_t count, int last) {
 
 // Copies a small file into the write buffer behind what waits there; the buffer is written out
 // first when the file (and the byte that tells whether it grew) does not fit.
-int copy_small_file(plat_file file, uint32_t size, stream to) {
-  if (write_waiting + size + 1 > sizeof write_buffer && write_all(to, nullptr, 0) != 0) return 2;
+int copy_small_file(plat_file file, uint32_t size) {
+  if (write_waiting + size + 1 > sizeof write_buffer && write_out_waiting() != 0) return 2;
   write_limit = sizeof write_buffer;
   if (read_listed_part(file, write_buffer + write_waiting, size, 1) != 0) return 1;
   write_waiting += size;
@@ -607,7 +622,7 @@ int copy_through_buffer(plat_file file, uint32_t size, stream to, uint8_t *buffe
 
 // Copies a large file inside the system; one read after it tells whether the file ends there.
 int copy_large_file(plat_file file, uint32_t size, stream to) {
-  if (write_all(to, nullptr, 0) != 0) return 2;
+  if (write_out_waiting() != 0) return 2;
   write_limit = sizeof write_buffer;
   size_t copied = 0;
   int rc = plat_copy_between(file, to, size, &copied);
@@ -630,7 +645,7 @@ int copy_listed_file(const char *path, uint32_t size, stream to) {
   if (to == NO_STREAM) {
     rc = copy_through_buffer(file, size, NO_STREAM, drop_buffer, sizeof drop_buffer);
   } else if (size < (uint32_t)LARGE_FILE) {
-    rc = copy_small_file(file, size, to);
+    rc = copy_small_file(file, size);
   } else {
     rc = copy_large_file(file, size, to);
   }

@@ -74,9 +74,8 @@ int close_write_stream(stream s);
 
 // The first half of close_write_stream: writes what is waiting. The file stays open, without its
 // final name, until commit_write_stream or discard_write_stream. 0, or 1 (the unfinished file is
-// then removed). finished_write_name: the temporary name it has on disk, "" when it has none.
+// then removed).
 int finish_write_stream(stream s);
-const char *finished_write_name(void);
 
 // Writes what is waiting and sets the open file's last-write time from a stamp (DOS date in the
 // high 16 bits, DOS time in the low), taken as local time; closing it later keeps that time.
