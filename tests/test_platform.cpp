@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -8,9 +10,18 @@
 #include <vector>
 
 #include "platform/dos_time.h"
+#include "platform/faults.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "tests/test_support.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -326,16 +337,163 @@ TEST(PlatformText, CutNeverSplitsACharacterPosix) {
   EXPECT_STREQ(small, "a");
 }
 
+// Every function refuses what names nothing: a missing handle, path or buffer, a path too long
+// for the name buffers, a pattern without a name part.
+TEST(PlatformFiles, MissingArgumentsAreRefused) {
+  scratch_dir dir("plat-missing");
+  const std::string path = dir.file("a.bin");
+  write_file(path, text_bytes("a"));
+  const std::string too_long = dir.file(std::string(NAME_BUFFER_SIZE, 'x'));
+  char buffer[8];
+  size_t got = 7;
+  EXPECT_EQ(plat_open_read(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_read(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_listed(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_listed(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_create_new(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_create_new(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_read(PLAT_NO_FILE, buffer, sizeof buffer, &got), 1);
+  EXPECT_EQ(got, 0u);
+  got = 7;
+  EXPECT_EQ(plat_read_some(PLAT_NO_FILE, buffer, sizeof buffer, &got), 1);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(plat_write(PLAT_NO_FILE, "a", 1), 1);
+  EXPECT_EQ(plat_set_file_time(PLAT_NO_FILE, 0x3E4E, 0x53C0), 1);
+  EXPECT_EQ(plat_flush(PLAT_NO_FILE), 1);
+  EXPECT_EQ(plat_close(PLAT_NO_FILE), 1);
+  EXPECT_EQ(plat_link_file(PLAT_NO_FILE, dir.file("b").c_str()), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_replace_file(nullptr, path.c_str()), 1);
+  EXPECT_EQ(plat_replace_file(path.c_str(), nullptr), 1);
+  EXPECT_EQ(plat_move_file_new(nullptr, path.c_str()), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_move_file_new(path.c_str(), nullptr), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_remove_file(nullptr), 1);
+  EXPECT_EQ(plat_is_read_only(nullptr), 0);
+  EXPECT_EQ(plat_is_read_only(""), 0);
+  EXPECT_EQ(plat_is_read_only(dir.file("gone").c_str()), 0);
+  plat_name_facts facts;
+  EXPECT_EQ(plat_look_up_file(nullptr, &facts), NAME_INVALID);
+  EXPECT_EQ(plat_lend_attributes(PLAT_NO_FILE, &facts), 0);
+  EXPECT_EQ(plat_take_attributes(PLAT_NO_FILE, path.c_str()), 0);
+  plat_file_id id;
+  EXPECT_EQ(plat_file_identity(PLAT_NO_FILE, &id), 1);
+  EXPECT_EQ(plat_path_identity(nullptr, &id), 1);
+  EXPECT_EQ(plat_path_identity("", &id), 1);
+  EXPECT_EQ(plat_same_file(nullptr, &id), 0);
+  EXPECT_EQ(plat_same_file(&id, nullptr), 0);
+  plat_flush_folder(nullptr);
+  plat_flush_folder((too_long + path_separator + "a").c_str());
+  plat_flush_folder("a-name-without-folder");
+
+  char out[NAME_BUFFER_SIZE];
+  EXPECT_EQ(plat_follow_links(nullptr, out, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(path.c_str(), nullptr, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(too_long.c_str(), out, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(path.c_str(), out, 4), 1);  // the answer does not fit
+  EXPECT_EQ(plat_follow_links(path.c_str(), out, sizeof out), 0);
+  EXPECT_EQ(std::string(out), path);
+
+  plat_search search = nullptr;
+  plat_found_file found;
+  EXPECT_EQ(plat_find_first(nullptr, &search, &found), PLAT_FOUND_NONE);
+  EXPECT_EQ(plat_find_first(dir.file("*").c_str(), &search, nullptr), PLAT_FOUND_NONE);
+  EXPECT_EQ(plat_find_first((too_long + path_separator + "*").c_str(), &search, &found),
+            PLAT_FOUND_NONE);
+  EXPECT_EQ(search, nullptr);
+  EXPECT_EQ(plat_find_next(nullptr, &found), PLAT_FOUND_NONE);
+  plat_find_close(nullptr);
+
+  EXPECT_EQ(plat_convert_text("a", 1250, nullptr, 4), 1);
+  EXPECT_EQ(plat_convert_text("a", 1250, out, 0), 1);
+  EXPECT_EQ(plat_convert_text(nullptr, 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "");
+
+  // Blocks of no size are blocks all the same.
+  void *block = plat_allocate_block(0);
+  EXPECT_NE(block, nullptr);
+  plat_release_block(block);
+  plat_release_block(nullptr);
+  block = plat_allocate_heap(0);
+  EXPECT_NE(block, nullptr);
+  plat_release_heap(block);
+
+  // A folder whose path does not fit is not kept: its names go by their whole path.
+  plat_keep_folder(too_long.c_str());
+  plat_keep_folder("");
+  plat_file file = plat_create_new(dir.file("c").c_str());
+  EXPECT_NE(file, PLAT_NO_FILE);
+  EXPECT_EQ(plat_close(file), 0);
+  plat_keep_folder(nullptr);
+}
+
+#ifndef _WIN32
+
+namespace {
+
+// Runs `body` in a child process and returns how it ended (as waitpid tells it).
+int in_child(void (*body)(const std::string &), const std::string &folder) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    body(folder);
+    _exit(0);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  return status;
+}
+
+// A process that starts without standard input and ignoring SIGINT: the null device takes
+// descriptor 0, SIGINT stays ignored, SIGTERM removes the guarded file (also one guarded through
+// a kept folder that has been let go since) and ends the process by that signal.
+void prepared_child(const std::string &folder) {
+  close(0);
+  signal(SIGINT, SIG_IGN);
+  plat_prepare_process();
+  struct sigaction now;
+  if (fcntl(0, F_GETFD) == -1 || sigaction(SIGINT, nullptr, &now) != 0 ||
+      now.sa_handler != SIG_IGN) {
+    _exit(3);
+  }
+  // Held back: the signal waits until the stop signals are let through again.
+  plat_hold_stop_signals(1);
+  raise(SIGHUP);
+  std::string guarded = join(folder, "guarded");
+  plat_keep_folder(folder.c_str());
+  plat_file file = plat_create_new(guarded.c_str());
+  if (file == PLAT_NO_FILE) _exit(4);
+  plat_guard_file(guarded.c_str());
+  plat_keep_folder(nullptr);
+  plat_hold_stop_signals(0);
+  _exit(5);  // not reached: SIGHUP ends the process
+}
+
+}  // namespace
+
+TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
+  scratch_dir dir("plat-process");
+  int status = in_child(prepared_child, dir.path());
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+  EXPECT_EQ(list_names(dir.path()), names{});
+  // A guard of a name that does not fit guards nothing, and letting the signals through again
+  // unblocks them.
+  plat_hold_stop_signals(1);
+  sigset_t held;
+  sigprocmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_EQ(sigismember(&held, SIGTERM), 1);
+  plat_hold_stop_signals(0);
+  sigprocmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_EQ(sigismember(&held, SIGTERM), 0);
+  EXPECT_EQ(sigismember(&held, SIGINT), 0);
+  plat_guard_file(std::string(NAME_BUFFER_SIZE, 'x').c_str());
+  plat_guard_file(nullptr);
+}
+
+#endif
+
 // ---------------------------------------------------------------------------------------------
 // Every answer of the POSIX layer to a failing system call, provoked through the fault plan.
 
 #if defined(VORAX_FAULT_INJECTION) && !defined(_WIN32)
-
-#include <sys/stat.h>
-
-#include <cerrno>
-
-#include "platform/faults.h"
 
 namespace {
 
@@ -431,16 +589,18 @@ TEST(PlatformFaults, TimesThatCannotBeConverted) {
   plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 0});
   EXPECT_EQ(stamp_of(path), 0x00210000u);  // before 1970: the moment is negative
 
-  plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 0});
-  EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0));
-  plan_nothing();
-  EXPECT_EQ(stamp_of(path), 0x3E4E53C0u);
+  for (long nth : {1, 2}) {  // the start of the day, then its end
+    plan({FAULT_LOCAL_TIME, nth, fails(EOVERFLOW), 0});
+    EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0 + (uint16_t)nth));
+    plan_nothing();
+    EXPECT_EQ(stamp_of(path), 0x3E4E53C0u + (uint32_t)nth);
+  }
   plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 1});
   EXPECT_FALSE(set_local_time(path, 0x3E4F, 0x53C0));
   plan({FAULT_SET_TIME, 1, fails(EPERM), 0});
   EXPECT_FALSE(set_local_time(path, 0x3E4F, 0x53C0));
   plan_nothing();
-  EXPECT_EQ(stamp_of(path), 0x3E4E53C0u);
+  EXPECT_EQ(stamp_of(path), 0x3E4E53C2u);
 }
 
 // Reads and writes ask again after an interruption and go on after a short count; a read that
