@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -249,6 +250,15 @@ TEST(PlatformFiles, KeptFolderReachesItsNames) {
   std::string kept = make_folder(dir, "kept");
   std::string other = make_folder(dir, "other");
   plat_keep_folder(kept.c_str());
+  // The kept folder also when named with a trailing separator; a name that ends in one names
+  // the folder, not a file in it.
+  plat_file unnamed = PLAT_NO_FILE;
+  if (plat_create_unnamed((kept + path_separator).c_str(), &unnamed) == PLAT_UNNAMED_MADE) {
+    EXPECT_EQ(plat_close(unnamed), 0);
+  }
+  if (!on_windows()) {
+    EXPECT_EQ(plat_look_up_name((kept + path_separator).c_str()), NAME_OTHER);
+  }
   for (const std::string &folder : {kept, other}) {
     SCOPED_TRACE(folder);
     std::string a = join(folder, "a"), b = join(folder, "b");
@@ -416,10 +426,26 @@ TEST(PlatformFiles, MissingArgumentsAreRefused) {
   EXPECT_NE(block, nullptr);
   plat_release_heap(block);
 
+  // No name to give, and no folder named: the current one.
+  plat_file file = plat_create_new(dir.file("d").c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  EXPECT_EQ(plat_link_file(file, nullptr), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_link_file(file, ""), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_lend_attributes(file, nullptr), 0);
+  EXPECT_EQ(plat_close(file), 0);
+  for (const char *folder : {(const char *)nullptr, ""}) {
+    plat_file unnamed = PLAT_NO_FILE;
+    int rc = plat_create_unnamed(folder, &unnamed);
+    EXPECT_TRUE(rc == PLAT_UNNAMED_MADE || rc == PLAT_UNNAMED_UNSUPPORTED) << rc;
+    if (rc == PLAT_UNNAMED_MADE) {
+      EXPECT_EQ(plat_close(unnamed), 0);
+    }
+  }
+
   // A folder whose path does not fit is not kept: its names go by their whole path.
   plat_keep_folder(too_long.c_str());
   plat_keep_folder("");
-  plat_file file = plat_create_new(dir.file("c").c_str());
+  file = plat_create_new(dir.file("c").c_str());
   EXPECT_NE(file, PLAT_NO_FILE);
   EXPECT_EQ(plat_close(file), 0);
   plat_keep_folder(nullptr);
@@ -427,7 +453,125 @@ TEST(PlatformFiles, MissingArgumentsAreRefused) {
 
 #ifndef _WIN32
 
+// Links are followed to the first name that is not one: through absolute and relative targets,
+// to a target that need not exist; a loop, a target that does not fit and a path that grows too
+// long are refused.
+TEST(PlatformFiles, LinksFollowedToTheirEndPosix) {
+  scratch_dir dir("plat-links");
+  const std::string file = dir.file("file");
+  write_file(file, text_bytes("f"));
+  fs::create_symlink(file, dir.file("absolute"));
+  fs::create_symlink("absolute", dir.file("relative"));
+  fs::create_symlink("nowhere", dir.file("dangling"));
+  fs::create_symlink("loop-b", dir.file("loop-a"));
+  fs::create_symlink("loop-a", dir.file("loop-b"));
+  fs::create_symlink(std::string(NAME_BUFFER_SIZE + 10, 'y'), dir.file("long-target"));
+  std::string deep = dir.path();
+  while (deep.size() < NAME_BUFFER_SIZE - 40) deep = join(deep, "dddddddddd");
+  fs::create_directories(deep);
+  fs::create_symlink(std::string(60, 'z'), join(deep, "l"));
+  struct {
+    std::string path, out;
+    int rc;
+  } cases[] = {
+      {dir.file("relative"), file, 0},       {dir.file("dangling"), dir.file("nowhere"), 0},
+      {dir.file("loop-a"), "", 1},           {dir.file("long-target"), "", 1},
+      {join(deep, "l"), "", 1},
+  };
+  for (const auto &c : cases) {
+    char out[NAME_BUFFER_SIZE] = "";
+    EXPECT_EQ(plat_follow_links(c.path.c_str(), out, sizeof out), c.rc) << c.path;
+    if (c.rc == 0) {
+      EXPECT_EQ(std::string(out), c.out);
+    }
+  }
+}
+
+// On a day on which summer time begins, each time is converted alone: a time after the change
+// is an hour nearer to the day's start than the clock says.
+TEST(PlatformSearch, TimesOnADayThatChangesSummerTimePosix) {
+  if (!fs::exists("/usr/share/zoneinfo/Europe/Prague")) GTEST_SKIP() << "no time zone data";
+  const char *before = std::getenv("TZ");
+  const std::string saved = before != nullptr ? before : "";
+  setenv("TZ", "Europe/Prague", 1);
+  tzset();
+  scratch_dir dir("plat-summer");
+  const std::string path = dir.file("a");
+  write_file(path, text_bytes("a"));
+  EXPECT_TRUE(set_local_time(path, 0x3E7B, 0x1BC0));  // 2011-03-27 03:30:00, summer time
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ((long long)info.st_mtime, 1301189400LL);  // 01:30 UTC
+  EXPECT_EQ(stamp_of(path), 0x3E7B1BC0u);
+  EXPECT_TRUE(set_local_time(path, 0x3E7B, 0x0BC0));  // 01:30:00, winter time
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ((long long)info.st_mtime, 1301189400LL - 3600);  // 00:30 UTC
+  if (before != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0));  // another day: no time of this one kept
+}
+
+// Without any locale variable the user's language is English; a search that is given no folder
+// lists the current one.
+TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
+  const char *variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::pair<std::string, std::string>> saved;
+  for (const char *variable : variables) {
+    const char *value = std::getenv(variable);
+    if (value != nullptr) saved.push_back({variable, value});
+    unsetenv(variable);
+  }
+  EXPECT_EQ(plat_primary_language(), 0x09);
+  for (const auto &item : saved) setenv(item.first.c_str(), item.second.c_str(), 1);
+  plat_search search = nullptr;
+  plat_found_file found;
+  EXPECT_EQ(plat_find_first("no-such-name-*.vorax", &search, &found), PLAT_FOUND_NONE);
+}
+
+// The lists of names grow past their first size: every name of a large folder is handed out, in
+// byte order.
+TEST(PlatformSearch, ManyNamesPosix) {
+  scratch_dir dir("plat-many");
+  const int count = 1100;
+  for (int i = count - 1; i >= 0; --i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%04d.fz2", i);
+    write_file(dir.file(name), bytes());
+  }
+  names found = search_names(dir.file("*.fz2"));
+  ASSERT_EQ(found.size(), (size_t)count);
+  EXPECT_EQ(found.front(), "f0000.fz2");
+  EXPECT_EQ(found.back(), "f1099.fz2");
+  EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));
+}
+
+// A byte that the code page does not define shows as "?"; where that does not fit, the text is
+// cut there.
+TEST(PlatformText, UndefinedBytesShowAsQuestionMarksPosix) {
+  char out[8];
+  EXPECT_EQ(plat_convert_text("a\x81" "b", 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "a?b");
+  EXPECT_EQ(plat_convert_text("ab\x81", 1250, out, 3), 1);
+  EXPECT_STREQ(out, "ab");
+  testing::internal::CaptureStderr();
+  plat_show_notice(nullptr, nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\n\n");
+}
+
 namespace {
+
+// 1 in the fault build, where the test makes the open of the null device fail.
+int null_device_refused(void) {
+#ifdef VORAX_FAULT_INJECTION
+  return 1;
+#else
+  return 0;
+#endif
+}
 
 // Runs `body` in a child process and returns how it ended (as waitpid tells it).
 int in_child(void (*body)(const std::string &), const std::string &folder) {
@@ -442,18 +586,31 @@ int in_child(void (*body)(const std::string &), const std::string &folder) {
   return status;
 }
 
-// A process that starts without standard input and ignoring SIGINT: the null device takes
-// descriptor 0, SIGINT stays ignored, SIGTERM removes the guarded file (also one guarded through
-// a kept folder that has been let go since) and ends the process by that signal.
-void prepared_child(const std::string &folder) {
+// A process that starts without standard input and output and ignoring SIGINT: the null device
+// takes descriptor 0, the root folder descriptor 1 where the null device cannot be opened, and
+// SIGINT stays ignored.
+void prepared_child(const std::string &) {
   close(0);
+  close(1);
   signal(SIGINT, SIG_IGN);
+#ifdef VORAX_FAULT_INJECTION
+  fault_plan(FAULT_OPEN, 2);
+#endif
   plat_prepare_process();
+  struct stat in, out;
   struct sigaction now;
-  if (fcntl(0, F_GETFD) == -1 || sigaction(SIGINT, nullptr, &now) != 0 ||
-      now.sa_handler != SIG_IGN) {
+  if (fstat(0, &in) != 0 || !S_ISCHR(in.st_mode) || fstat(1, &out) != 0 ||
+      S_ISDIR(out.st_mode) != (null_device_refused() ? 1 : 0) ||
+      sigaction(SIGINT, nullptr, &now) != 0 || now.sa_handler != SIG_IGN) {
     _exit(3);
   }
+  std::exit(0);
+}
+
+// A stop signal removes the guarded file (also one guarded through a kept folder that has been
+// let go since) and ends the process by that signal.
+void stopped_child(const std::string &folder) {
+  plat_prepare_process();
   // Held back: the signal waits until the stop signals are let through again.
   plat_hold_stop_signals(1);
   raise(SIGHUP);
@@ -472,6 +629,8 @@ void prepared_child(const std::string &folder) {
 TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
   scratch_dir dir("plat-process");
   int status = in_child(prepared_child, dir.path());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  status = in_child(stopped_child, dir.path());
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
   EXPECT_EQ(list_names(dir.path()), names{});
   // A guard of a name that does not fit guards nothing, and letting the signals through again
@@ -871,6 +1030,15 @@ TEST(PlatformFaults, AttributesLentWhereTheOwnerCanBeGiven) {
       EXPECT_EQ(mode_of(path), 0600u);
     }
   }
+  // The owner stays but the group cannot be given: the set-id bits go as well.
+  plat_name_facts own = facts;
+  own.owner = (uint32_t)geteuid();
+  own.group = (uint32_t)getegid() + 1;
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  plan({FAULT_OWNER, 1, fails(EPERM), 1});
+  EXPECT_EQ(plat_lend_attributes(file, &own), 1);
+  plan_nothing();
+  EXPECT_EQ(mode_of(path), 0750u);
   plat_name_facts folder = facts;
   folder.state = NAME_OTHER;
   EXPECT_EQ(plat_lend_attributes(file, &folder), 0);
