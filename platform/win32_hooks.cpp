@@ -117,7 +117,7 @@ void *plat_allocate_heap(size_t size) {
 
 // Every kind fails in one way here: the layer above the system calls tells no errors apart.
 int fault_ways(fault_kind, const fault_way **ways) {
-  static const fault_way plain[] = {{FAULT_FAILS, 0}};
+  static const fault_way plain[] = {{FAULT_FAILS, 0, FAULT_PLAIN}};
   *ways = plain;
   return 1;
 }

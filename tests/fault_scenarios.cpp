@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -160,15 +159,6 @@ extract_counts counts_of(const std::string &err) {
   return counts;
 }
 
-// 1 when the way fails with one of the errors listed.
-bool fails_with(const fault_way &way, std::initializer_list<int> errors) {
-  if (way.effect != FAULT_FAILS) return false;
-  for (int error : errors) {
-    if (way.error == error) return true;
-  }
-  return false;
-}
-
 // The oracle: every result that a call of this kind, failing in this way, may give in this
 // scenario. A call that is interrupted or comes back short is answered by the layer, so the run
 // is as clean; a failure that only tells the layer to take another way (a fallback) changes
@@ -206,22 +196,13 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
                            path_separator,
                        true});
   };
-  const bool lost_name = fails_with(way, {ENOENT, ENOTDIR, ELOOP});
-  const bool taken = fails_with(way, {EEXIST});
-  // What a fallback is asked for by: the kinds whose errors say that the system or the file
-  // system lacks a feature.
-  bool fallback = false;
-  switch (kind) {
-    case FAULT_CREATE_UNNAMED: fallback = fails_with(way, {EOPNOTSUPP, EISDIR, EINVAL, ENOSYS}); break;
-    case FAULT_COPY: fallback = fails_with(way, {EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, EBADF}); break;
-    case FAULT_RENAME_NEW: fallback = fails_with(way, {EINVAL, ENOSYS, EOPNOTSUPP}); break;
-    case FAULT_FLUSH: fallback = fails_with(way, {EINVAL}); break;
-    default: break;
-  }
-  if (fallback) {
+  // A system that lacks a feature is answered by another way to the same end.
+  if (way.meaning == FAULT_LACKING) {
     same();
     return answers;
   }
+  const bool lost_name = way.meaning == FAULT_GONE;
+  const bool taken = way.meaning == FAULT_TAKEN;
 
   if (is_extraction(s)) {
     auto rc = [&](int code) { error(display_text(MSG_EXTRACT_RC) + std::to_string(code)); };
@@ -314,7 +295,7 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
       same();
       search_error(MSG_READ_ERROR);
       if (info) file_error(MSG_READ_ERROR);
-      if (fails_with(way, {ENAMETOOLONG})) error(display_text(MSG_PACK_RC) + std::string("5"));
+      if (way.meaning == FAULT_TOO_LONG) error(display_text(MSG_PACK_RC) + std::string("5"));
       if (lost_name) {
         error(display_text(MSG_NO_FILE_FOUND));  // every file vanished
         int listed = 0;

@@ -656,10 +656,10 @@ TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
 
 namespace {
 
-const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR};
-const fault_way SHORT = {FAULT_SHORT, 0};
-const fault_way NOTHING = {FAULT_NOTHING, 0};
-fault_way fails(int error) { return fault_way{FAULT_FAILS, error}; }
+const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR, FAULT_PLAIN};
+const fault_way SHORT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING = {FAULT_NOTHING, 0, FAULT_PLAIN};
+fault_way fails(int error) { return fault_way{FAULT_FAILS, error, FAULT_PLAIN}; }
 
 // One planned fault: the nth call of a kind, in a way, once or lasting; `then` is a second one
 // of the same plan (none when its nth is 0).
@@ -670,7 +670,8 @@ struct planned {
   int lasting;
 };
 
-void plan(const planned &p, const planned &then = planned{FAULT_OPEN, 0, {FAULT_NONE, 0}, 0}) {
+void plan(const planned &p,
+          const planned &then = planned{FAULT_OPEN, 0, {FAULT_NONE, 0, FAULT_PLAIN}, 0}) {
   fault_plan_way(p.kind, p.nth, p.way, p.lasting);
   fault_plan_also(then.kind, then.nth, then.way, then.lasting);
 }
@@ -874,7 +875,7 @@ TEST(PlatformFaults, NamingAndMovingWithoutReplacing) {
   scratch_dir dir("plat-fault-names");
   const std::string taken = dir.file("taken");
   write_file(taken, text_bytes("taken"));
-  const planned none = {FAULT_OPEN, 0, {FAULT_NONE, 0}, 0};
+  const planned none = {FAULT_OPEN, 0, {FAULT_NONE, 0, FAULT_PLAIN}, 0};
   struct {
     planned fault, then;
     bool name_taken;
