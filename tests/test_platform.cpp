@@ -515,8 +515,8 @@ TEST(PlatformSearch, TimesOnADayThatChangesSummerTimePosix) {
   EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0));  // another day: no time of this one kept
 }
 
-// Without any locale variable the user's language is English; a search that is given no folder
-// lists the current one.
+// Without any locale variable the user's language is English, else the first variable that is
+// set tells it; a search that is given no folder lists the current one.
 TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
   const char *variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
   std::vector<std::pair<std::string, std::string>> saved;
@@ -526,6 +526,13 @@ TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
     unsetenv(variable);
   }
   EXPECT_EQ(plat_primary_language(), 0x09);
+  // The first variable that is set counts, also with a one-letter value; an empty one does not.
+  setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ(plat_primary_language(), 0x07);
+  setenv("LC_MESSAGES", "", 1);
+  setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(plat_primary_language(), 0x09);
+  for (const char *variable : variables) unsetenv(variable);
   for (const auto &item : saved) setenv(item.first.c_str(), item.second.c_str(), 1);
   plat_search search = nullptr;
   plat_found_file found;
