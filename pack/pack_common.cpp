@@ -13,12 +13,18 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
   plat_search search = nullptr;
   plat_found_file found;
   int first = plat_find_first(pattern, &search, &found);
-  if (first == 3) {
+  if (first == PLAT_SEARCH_NO_MEMORY) {
     // No memory for the folder's list of names: "Out of memory", naming the search.
     copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
     return 10u + 2u;
   }
-  if (first != 0) return 1;
+  // A folder that could not be read to its end is not packed in part: "Error while reading",
+  // naming the search that failed (below, when it fails later).
+  if (first == PLAT_SEARCH_BROKEN) {
+    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    return 10u + 1u;
+  }
+  if (first != PLAT_FOUND) return 1;
   if (info) {
     print_message(MSG_COLLECTING);
     print_newline();
@@ -32,11 +38,9 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
       return 10u + (unsigned)result;
     }
     more = plat_find_next(search, &found);
-  } while (more == 0);
+  } while (more == PLAT_FOUND);
   plat_find_close(search);
-  // A folder that could not be read to its end is not packed in part: "Error while reading",
-  // naming the search that failed.
-  if (more == 2) {
+  if (more == PLAT_SEARCH_BROKEN) {
     copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
     return 10u + 1u;
   }

@@ -1,120 +1,5 @@
-// The platform functions that tests can make fail. In the product each passes straight on to
-// the system call of posix.cpp or win32.cpp; in the test build with fault injection the Nth call
-// of a kind fails as planned (platform/faults.h), and open handles are counted, so that tests can
-// prove that no file is left open.
-#include "platform/faults.h"
+// The platform functions that are made of other platform functions, the same on every system.
 #include "platform/platform.h"
-#include "platform/system.h"
-
-static plat_file counted(plat_file file) {
-  if (file != PLAT_NO_FILE) fault_file_opened();
-  return file;
-}
-
-plat_file plat_open_read(const char *path) {
-  if (fault_now(FAULT_OPEN)) return PLAT_NO_FILE;
-  return counted(system_open_read(path));
-}
-
-plat_file plat_open_listed(const char *path) {
-  if (fault_now(FAULT_OPEN)) return PLAT_NO_FILE;
-  return counted(system_open_listed(path));
-}
-
-plat_file plat_create_new(const char *path) {
-  if (fault_now(FAULT_CREATE)) return PLAT_NO_FILE;
-  return counted(system_create_new(path));
-}
-
-int plat_create_unnamed(const char *folder, plat_file *file) {
-  *file = PLAT_NO_FILE;
-  if (fault_unnamed_refused()) return 2;
-  if (fault_now(FAULT_CREATE)) return 1;
-  int rc = system_create_unnamed(folder, file);
-  if (rc == 0) counted(*file);
-  return rc;
-}
-
-plat_file plat_open_existing_for_write(const char *path) {
-  if (fault_now(FAULT_OPEN)) return PLAT_NO_FILE;
-  return counted(system_open_existing_for_write(path));
-}
-
-int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
-  if (fault_now(FAULT_READ)) {
-    *got = 0;
-    return 1;
-  }
-  return system_read(file, buffer, want, got);
-}
-
-int plat_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
-  if (fault_now(FAULT_READ)) {
-    *got = 0;
-    return 1;
-  }
-  return system_read_some(file, buffer, want, got);
-}
-
-int plat_write(plat_file file, const void *buffer, size_t length) {
-  if (fault_now(FAULT_WRITE)) return 1;
-  return system_write(file, buffer, length);
-}
-
-// The in-system copy reads and writes: it fails as a read, then as a write.
-int plat_copy_between(plat_file from, plat_file to, size_t count, size_t *copied) {
-  *copied = 0;
-  if (fault_now(FAULT_READ)) return 1;
-  if (fault_now(FAULT_WRITE)) return 2;
-  return system_copy_between(from, to, count, copied);
-}
-
-int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
-  if (fault_now(FAULT_SET_TIME)) return 1;
-  return system_set_file_time(file, dos_date, dos_time);
-}
-
-// A failed close has still released the handle.
-int plat_close(plat_file file) {
-  if (file == PLAT_NO_FILE) return 1;
-  int failed = system_close(file);
-  fault_file_closed();
-  if (fault_now(FAULT_CLOSE)) return 1;
-  return failed;
-}
-
-int plat_replace_file(const char *from, const char *to) {
-  if (fault_now(FAULT_RENAME)) return 1;
-  return system_replace_file(from, to);
-}
-
-int plat_move_file_new(const char *from, const char *to) {
-  if (fault_now(FAULT_RENAME)) return 1;
-  return system_move_file_new(from, to);
-}
-
-int plat_link_file(plat_file file, const char *path) {
-  if (fault_now(FAULT_RENAME)) return 1;
-  return system_link_file(file, path);
-}
-
-int plat_flush(plat_file file) {
-  if (fault_now(FAULT_FLUSH)) return 1;
-  return system_flush(file);
-}
-
-int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
-  if (fault_now(FAULT_SEARCH)) {
-    *search = nullptr;
-    return 1;
-  }
-  return system_find_first(pattern, search, found);
-}
-
-void *plat_allocate_block(size_t size) {
-  if (fault_now(FAULT_ALLOCATE)) return nullptr;
-  return system_allocate_block(size);
-}
 
 // The state alone of what plat_look_up_file finds (not a system call of its own).
 int plat_look_up_name(const char *path) {
@@ -125,4 +10,11 @@ int plat_look_up_name(const char *path) {
 int plat_same_file(const plat_file_id *a, const plat_file_id *b) {
   if (a == nullptr || b == nullptr || !a->known || !b->known) return 0;
   return a->volume == b->volume && a->index == b->index ? 1 : 0;
+}
+
+int plat_take_attributes(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE) return 0;
+  plat_name_facts facts;
+  plat_look_up_file(path, &facts);
+  return plat_lend_attributes(file, &facts);
 }

@@ -22,6 +22,40 @@ extern const char path_separator;
 int is_name_stop(char c);
 
 // ---------------------------------------------------------------------------------------------
+// Results. Functions answer 0 for success and a small positive code for failure; where more than
+// one failure can be told apart, the codes have these names.
+
+// plat_copy_between.
+enum plat_copy_result {
+  PLAT_COPY_DONE = 0,
+  PLAT_COPY_READ_FAILED = 1,
+  PLAT_COPY_WRITE_FAILED = 2,
+  PLAT_COPY_UNSUPPORTED = 3,  // nothing was copied: the caller copies the bytes itself
+};
+
+// plat_create_unnamed.
+enum plat_unnamed_result {
+  PLAT_UNNAMED_MADE = 0,
+  PLAT_UNNAMED_FAILED = 1,
+  PLAT_UNNAMED_UNSUPPORTED = 2,  // no such files here: the caller writes under a temporary name
+};
+
+// plat_link_file and plat_move_file_new.
+enum plat_naming_result {
+  PLAT_NAMED = 0,
+  PLAT_NAMING_FAILED = 1,
+  PLAT_NAME_TAKEN = 2,  // something stands under the name; it stays as it is
+};
+
+// plat_find_first and plat_find_next.
+enum plat_search_result {
+  PLAT_FOUND = 0,
+  PLAT_FOUND_NONE = 1,        // no (further) match, or the folder cannot be opened
+  PLAT_SEARCH_BROKEN = 2,     // the folder could not be read to its end
+  PLAT_SEARCH_NO_MEMORY = 3,  // no memory is left for the folder's list of names
+};
+
+// ---------------------------------------------------------------------------------------------
 // Files. A plat_file is a system handle (a descriptor on POSIX, a HANDLE on Windows).
 
 typedef intptr_t plat_file;
@@ -63,9 +97,10 @@ int plat_write(plat_file file, const void *buffer, size_t length);
 
 // Copies up to `count` bytes from the current position of one file to that of another inside the
 // system, without passing them through the program, where the system can (Linux:
-// copy_file_range). Returns 0 and the count copied in *copied (less only at the end of the
-// source); 1 on a read failure; 2 on a write failure; 3 when the system cannot copy these files
-// this way (nothing was copied, and the caller copies the bytes itself).
+// copy_file_range). A plat_copy_result: PLAT_COPY_DONE and the count copied in *copied (less
+// only at the end of the source); PLAT_COPY_READ_FAILED; PLAT_COPY_WRITE_FAILED (also a failure
+// after some bytes were copied that does not tell which side failed); PLAT_COPY_UNSUPPORTED when
+// the system cannot copy these files this way (nothing was copied).
 int plat_copy_between(plat_file from, plat_file to, size_t count, size_t *copied);
 
 // Sets the last-write time of an open file from a DOS date and time taken as local time (the
@@ -131,8 +166,9 @@ int plat_look_up_file(const char *path, plat_name_facts *facts);
 // file, else 0 (then nothing is changed). Failing to set the owner is not an error.
 int plat_lend_attributes(plat_file file, const plat_name_facts *facts);
 
-// Moves `from` onto `to` only when no file stands under `to`. 0; 2 when `to` is taken (it stays
-// as it is); 1 on any other failure.
+// Moves `from` onto `to` only when no file stands under `to`. A plat_naming_result: PLAT_NAMED;
+// PLAT_NAME_TAKEN when `to` is taken (it stays as it is); PLAT_NAMING_FAILED on any other failure
+// (`from` then stands as it was).
 int plat_move_file_new(const char *from, const char *to);
 
 // Follows symbolic links from `path` to the first name that is not one (it need not exist) and
@@ -142,12 +178,13 @@ int plat_follow_links(const char *path, char *out, size_t out_size);
 
 // Creates a file without a name in `folder` (the current folder for an empty text), which the
 // system removes when it is closed or the process ends, unless plat_link_file gives it a name.
-// 0 and *file; 1 when it cannot be created; 2 when the system or the file system has no such
-// files (the caller then writes under a temporary name).
+// A plat_unnamed_result: PLAT_UNNAMED_MADE and *file; PLAT_UNNAMED_FAILED when it cannot be
+// created; PLAT_UNNAMED_UNSUPPORTED when the system or the file system has no such files (the
+// caller then writes under a temporary name).
 int plat_create_unnamed(const char *folder, plat_file *file);
 
-// Gives an unnamed file the name `path`, never replacing anything. 0; 2 when the name is taken;
-// 1 on any other failure.
+// Gives an unnamed file the name `path`, never replacing anything. A plat_naming_result:
+// PLAT_NAMED; PLAT_NAME_TAKEN; PLAT_NAMING_FAILED on any other failure.
 int plat_link_file(plat_file file, const char *path);
 
 // Writes the file's data through to the disk. 0, or 1 on failure.
@@ -168,9 +205,6 @@ int plat_remove_file(const char *path);
 // write permission bit at all), else 0.
 int plat_is_read_only(const char *path);
 
-// Opens an existing file for writing (never creating or truncating it); PLAT_NO_FILE on failure.
-plat_file plat_open_existing_for_write(const char *path);
-
 // ---------------------------------------------------------------------------------------------
 // Wildcard search over one folder: normal files only, names matched as Windows matches them,
 // handed out in byte order of their names.
@@ -186,12 +220,15 @@ struct plat_search_state;
 typedef plat_search_state *plat_search;
 
 // Starts a search with a pattern "directory<sep>name-pattern"; the kept folder (plat_keep_folder)
-// is listed through its handle, without opening its path again. Returns 0 and the first match;
-// 1 when nothing matches or the folder cannot be read; 3 when no memory is left for the list
-// (*search is null unless 0 is returned).
+// is listed through its handle, without opening its path again. A plat_search_result:
+// PLAT_FOUND and the first match; PLAT_FOUND_NONE when nothing matches or the folder cannot be
+// opened; PLAT_SEARCH_BROKEN when it could not be read to its end (no match is handed out, so
+// that a folder is never packed in part); PLAT_SEARCH_NO_MEMORY when no memory is left for the
+// list. *search is null unless PLAT_FOUND is returned.
 int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found);
 
-// 0 and the next match, 1 when there is none, 2 when the folder could not be read further.
+// PLAT_FOUND and the next match, PLAT_FOUND_NONE when there is none, PLAT_SEARCH_BROKEN when the
+// folder could not be read further.
 int plat_find_next(plat_search search, plat_found_file *found);
 
 // Ends a search; a null search is ignored.
@@ -245,5 +282,10 @@ void plat_hold_stop_signals(int hold);
 // ---------------------------------------------------------------------------------------------
 // Memory blocks: uncleared memory; null when the system refuses.
 
+// The program's memory blocks (Windows: fixed global memory; POSIX: the standard heap).
 void *plat_allocate_block(size_t size);
 void plat_release_block(void *block);
+
+// Blocks from the standard heap on every system (the legacy program's memory blocks).
+void *plat_allocate_heap(size_t size);
+void plat_release_heap(void *block);

@@ -1,26 +1,20 @@
 // POSIX side of the platform layer: files, the directory search, the user's language, text
-// conversion, notices and memory blocks.
+// conversion, notices and memory blocks. Every call into the system goes through the wrappers of
+// posix_calls.h (namespace sys), where the test build can fail it.
 #include "platform/platform.h"
-#include "platform/system.h"
 
-#include <dirent.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <iconv.h>
 #include <limits.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/dos_time.h"
+#include "platform/posix_calls.h"
 #include "platform/wildcard.h"
+
+using sys::again_if_interrupted;
 
 const char path_separator = '/';
 
@@ -72,7 +66,7 @@ void release_guard_folder(void);
 void plat_keep_folder(const char *folder) {
   if (kept_fd >= 0) {
     release_guard_folder();
-    close(kept_fd);
+    sys::close(kept_fd);
     kept_fd = -1;
     kept_length = 0;
     kept_listable = 0;
@@ -86,11 +80,12 @@ void plat_keep_folder(const char *folder) {
   // the system has those; listing it fails as it would by its path. A folder that cannot be
   // opened at all is not kept; its paths go by their text and fail or succeed as they would.
   int listable = 1;
-  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = again_if_interrupted(
+      [&] { return sys::open_folder(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
 #ifdef O_PATH
   if (fd < 0 && errno == EACCES) {
     listable = 0;
-    fd = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    fd = sys::open_folder(AT_FDCWD, folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
   }
 #endif
   if (fd < 0) return;
@@ -103,21 +98,19 @@ void plat_keep_folder(const char *folder) {
 // ---------------------------------------------------------------------------------------------
 // Files
 
-plat_file system_open_read(const char *path) {
+plat_file plat_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   // O_NONBLOCK keeps the open of a pipe without a writer from waiting for one; on a regular file
   // it changes nothing.
   place at = place_of(path);
-  int fd;
-  do {
-    fd = openat(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  int fd = again_if_interrupted(
+      [&] { return sys::open_file(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
   if (fd < 0) return PLAT_NO_FILE;
   // Only a regular file is read. A folder opens here but not on Windows; a pipe or a device could
   // block for ever or never end.
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
+  if (sys::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    sys::close(fd);
     return PLAT_NO_FILE;
   }
   return (plat_file)fd;
@@ -126,88 +119,93 @@ plat_file system_open_read(const char *path) {
 // The search has just seen a regular file under the name, so it is not asked again: one system
 // call less for every file that packing reads. O_NONBLOCK still keeps a pipe or a device put
 // there since from making the open or the reads wait.
-plat_file system_open_listed(const char *path) {
+plat_file plat_open_listed(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   place at = place_of(path);
-  int fd;
-  do {
-    fd = openat(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  int fd = again_if_interrupted([&] {
+    return sys::open_file(at.dir, at.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  });
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
 
-plat_file system_create_new(const char *path) {
+plat_file plat_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
   place at = place_of(path);
-  int fd;
-  do {
-    fd = openat(at.dir, at.name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
+  int fd = again_if_interrupted([&] {
+    return sys::create_file(at.dir, at.name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  });
   return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
 
 namespace {
 
 // Whether this process can give an unnamed file a name: linkat through /proc/self/fd, which needs
-// /proc. Asked once.
+// /proc. Asked once (in the test build once under every fault plan).
 int can_link_unnamed(void) {
   static int answer = -1;
-  if (answer < 0) answer = access("/proc/self/fd", X_OK) == 0 ? 1 : 0;
+  static long asked_under = 0;
+  if (answer < 0 || asked_under != fault_plan_number()) {
+    answer = sys::access("/proc/self/fd", X_OK) == 0 ? 1 : 0;
+    asked_under = fault_plan_number();
+  }
   return answer;
 }
 
 }  // namespace
 
-int system_create_unnamed(const char *folder, plat_file *file) {
+int plat_create_unnamed(const char *folder, plat_file *file) {
   *file = PLAT_NO_FILE;
 #ifdef O_TMPFILE
-  if (!can_link_unnamed()) return 2;
+  if (!can_link_unnamed()) return PLAT_UNNAMED_UNSUPPORTED;
   place at = {AT_FDCWD, folder != nullptr && folder[0] != '\0' ? folder : "."};
   if (is_kept_folder(folder)) at = {kept_fd, "."};
-  int fd;
-  do {
-    fd = openat(at.dir, at.name, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
+  int fd = again_if_interrupted([&] {
+    return sys::create_unnamed(at.dir, at.name, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  });
   if (fd >= 0) {
     *file = (plat_file)fd;
-    return 0;
+    return PLAT_UNNAMED_MADE;
   }
   // Kernels and file systems without unnamed files answer one of these.
-  if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOSYS) return 2;
-  return 1;
+  if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL || errno == ENOSYS) {
+    return PLAT_UNNAMED_UNSUPPORTED;
+  }
+  return PLAT_UNNAMED_FAILED;
 #else
   (void)folder;
-  return 2;
+  return PLAT_UNNAMED_UNSUPPORTED;
 #endif
 }
 
 // The handle itself names the file (AT_EMPTY_PATH), where the kernel lets the file's opener do
 // that (Linux 6.10 and later, or with the capability to search any folder); else its entry in
-// /proc. Which of the two works is learnt once.
-int system_link_file(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return 1;
+// /proc. Which of the two works is learnt once (in the test build once under every fault plan).
+int plat_link_file(plat_file file, const char *path) {
+  if (file == PLAT_NO_FILE || path == nullptr || path[0] == '\0') return PLAT_NAMING_FAILED;
   static int by_handle = 1;
+  static long learnt_under = 0;
+  if (learnt_under != fault_plan_number()) {
+    by_handle = 1;
+    learnt_under = fault_plan_number();
+  }
   place at = place_of(path);
   if (by_handle) {
-    if (linkat((int)file, "", at.dir, at.name, AT_EMPTY_PATH) == 0) return 0;
-    if (errno == EEXIST) return 2;
-    if (errno != ENOENT && errno != EPERM && errno != EINVAL) return 1;
+    if (sys::linkat((int)file, "", at.dir, at.name, AT_EMPTY_PATH) == 0) return PLAT_NAMED;
+    if (errno == EEXIST) return PLAT_NAME_TAKEN;
+    if (errno != ENOENT && errno != EPERM && errno != EINVAL) return PLAT_NAMING_FAILED;
   }
   char self[64];
   std::snprintf(self, sizeof self, "/proc/self/fd/%d", (int)file);
-  if (linkat(AT_FDCWD, self, at.dir, at.name, AT_SYMLINK_FOLLOW) == 0) {
+  if (sys::linkat(AT_FDCWD, self, at.dir, at.name, AT_SYMLINK_FOLLOW) == 0) {
     by_handle = 0;
-    return 0;
+    return PLAT_NAMED;
   }
-  return errno == EEXIST ? 2 : 1;
+  return errno == EEXIST ? PLAT_NAME_TAKEN : PLAT_NAMING_FAILED;
 }
 
-int system_flush(plat_file file) {
+int plat_flush(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
-  int rc;
-  do {
-    rc = fsync((int)file);
-  } while (rc != 0 && errno == EINTR);
+  int rc = again_if_interrupted([&] { return sys::fsync((int)file); });
   // A file system that has nothing to flush may say so; that is no failure.
   return rc == 0 || errno == EINVAL ? 0 : 1;
 }
@@ -224,11 +222,11 @@ void plat_flush_folder(const char *path) {
     std::memcpy(folder, path, length);
     folder[length] = '\0';
   }
-  int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = again_if_interrupted(
+      [&] { return sys::open_folder(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
   if (fd < 0) return;
-  while (fsync(fd) != 0 && errno == EINTR) {
-  }
-  close(fd);
+  again_if_interrupted([&] { return sys::fsync_folder(fd); });
+  sys::close(fd);
 }
 
 int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
@@ -241,36 +239,32 @@ int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
   // set-id bit stays only with the owner or group it was set for.
   int owner_kept = owner == geteuid(), group_kept = group == getegid();
   if (!owner_kept || !group_kept) {
-    if (fchown((int)file, owner, group) == 0) {
+    if (sys::fchown((int)file, owner, group) == 0) {
       owner_kept = group_kept = 1;
     } else {
-      group_kept = fchown((int)file, (uid_t)-1, group) == 0;
+      group_kept = sys::fchown((int)file, (uid_t)-1, group) == 0;
     }
   }
   if (!owner_kept) mode &= ~(mode_t)S_ISUID;
   if (!group_kept) mode &= ~(mode_t)S_ISGID;
-  fchmod((int)file, mode);
+  sys::fchmod((int)file, mode);
   return 1;
 }
 
-int plat_take_attributes(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE) return 0;
-  plat_name_facts facts;
-  plat_look_up_file(path, &facts);
-  return plat_lend_attributes(file, &facts);
+// Requests are cut into pieces that a signed count can report.
+static size_t one_request(size_t count) {
+  return count > (size_t)SSIZE_MAX ? (size_t)SSIZE_MAX : count;
 }
 
-int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
+int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
   char *at = static_cast<char *>(buffer);
   size_t done = 0;
   while (done < want) {
-    size_t chunk = want - done;
-    if (chunk > (size_t)SSIZE_MAX) chunk = (size_t)SSIZE_MAX;
-    ssize_t count = read((int)file, at + done, chunk);
+    size_t chunk = one_request(want - done);
+    ssize_t count = again_if_interrupted([&] { return sys::read((int)file, at + done, chunk); });
     if (count < 0) {
-      if (errno == EINTR) continue;
       *got = done;
       return 1;
     }
@@ -281,62 +275,55 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
   return 0;
 }
 
-int system_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+int plat_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
-  if (want > (size_t)SSIZE_MAX) want = (size_t)SSIZE_MAX;
-  ssize_t count;
-  do {
-    count = read((int)file, buffer, want);
-  } while (count < 0 && errno == EINTR);
+  size_t chunk = one_request(want);
+  ssize_t count = again_if_interrupted([&] { return sys::read((int)file, buffer, chunk); });
   if (count < 0) return 1;
   *got = (size_t)count;
   return 0;
 }
 
-int system_write(plat_file file, const void *buffer, size_t length) {
+int plat_write(plat_file file, const void *buffer, size_t length) {
   if (file == PLAT_NO_FILE) return 1;
   const char *at = static_cast<const char *>(buffer);
   size_t done = 0;
   while (done < length) {
-    size_t chunk = length - done;
-    if (chunk > (size_t)SSIZE_MAX) chunk = (size_t)SSIZE_MAX;
-    ssize_t count = write((int)file, at + done, chunk);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return 1;
-    }
+    size_t chunk = one_request(length - done);
+    ssize_t count = again_if_interrupted([&] { return sys::write((int)file, at + done, chunk); });
+    if (count < 0) return 1;
     if (count == 0) return 1;  // no progress: give up rather than spin
     done += (size_t)count;
   }
   return 0;
 }
 
-int system_copy_between(plat_file from, plat_file to, size_t count, size_t *copied) {
+int plat_copy_between(plat_file from, plat_file to, size_t count, size_t *copied) {
   *copied = 0;
 #ifdef __linux__
   while (*copied < count) {
-    ssize_t done = copy_file_range((int)from, nullptr, (int)to, nullptr, count - *copied, 0);
+    ssize_t done = again_if_interrupted(
+        [&] { return sys::copy_file_range((int)from, (int)to, count - *copied); });
     if (done < 0) {
-      if (errno == EINTR) continue;
       // Not for these files (other file systems, an old kernel): copy through the program.
       if (*copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
                            errno == EOPNOTSUPP || errno == EBADF)) {
-        return 3;
+        return PLAT_COPY_UNSUPPORTED;
       }
       // A failed read of the source shows as EIO; everything else is the target's failure: a
       // full disk (ENOSPC), a write past the file-size limit (EFBIG), a quota (EDQUOT).
-      return errno == EIO ? 1 : 2;
+      return errno == EIO ? PLAT_COPY_READ_FAILED : PLAT_COPY_WRITE_FAILED;
     }
     if (done == 0) break;  // the end of the source
     *copied += (size_t)done;
   }
-  return 0;
+  return PLAT_COPY_DONE;
 #else
   (void)from;
   (void)to;
   (void)count;
-  return 3;
+  return PLAT_COPY_UNSUPPORTED;
 #endif
 }
 
@@ -353,19 +340,21 @@ time_t local_moment(int year, int month, int day, int hour, int minute, int seco
   local.tm_min = minute;
   local.tm_sec = second;
   local.tm_isdst = -1;  // let the system decide whether summer time applies
-  return mktime(&local);
+  return sys::mktime(&local);
 }
 
 // mktime looks at the time zone file again on every call, and files extracted together mostly
 // share their dates. So the start of the last date asked for is kept, with whether that day runs
 // its 86,400 seconds evenly (no change of summer time); on such a day a time is its start plus
-// the seconds into the day.
+// the seconds into the day. (The test build forgets the day under every fault plan.)
 time_t moment_of(const dos_fields *f) {
   static uint32_t cached_date = 0xFFFFFFFFu;
   static time_t day_start = (time_t)-1;
   static int day_even = 0;
+  static long cached_under = 0;
   uint32_t date = (uint32_t)f->year * 10000u + (uint32_t)f->month * 100u + (uint32_t)f->day;
-  if (date != cached_date) {
+  if (date != cached_date || cached_under != fault_plan_number()) {
+    cached_under = fault_plan_number();
     cached_date = date;
     day_start = local_moment(f->year, f->month, f->day, 0, 0, 0);
     time_t day_end = local_moment(f->year, f->month, f->day, 23, 59, 58);
@@ -377,7 +366,7 @@ time_t moment_of(const dos_fields *f) {
 
 }  // namespace
 
-int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
@@ -388,20 +377,20 @@ int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   times[0].tv_nsec = UTIME_OMIT;  // access time stays
   times[1].tv_sec = moment;
   times[1].tv_nsec = 0;
-  return futimens((int)file, times) == 0 ? 0 : 1;
+  return sys::futimens((int)file, times) == 0 ? 0 : 1;
 }
 
-int system_close(plat_file file) {
+int plat_close(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
   // No retry on EINTR: the descriptor is released either way, and a retry could close another.
-  return close((int)file) == 0 ? 0 : 1;
+  return sys::close((int)file) == 0 ? 0 : 1;
 }
 
-int system_replace_file(const char *from, const char *to) {
+int plat_replace_file(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
   place a = place_of(from);
   place b = place_of(to);
-  return renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
+  return sys::renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
 }
 
 namespace {
@@ -416,7 +405,7 @@ plat_file_id identity_of(const struct stat *info) {
 int plat_file_identity(plat_file file, plat_file_id *id) {
   *id = plat_file_id{0, 0, 0};
   struct stat info;
-  if (file == PLAT_NO_FILE || fstat((int)file, &info) != 0) return 1;
+  if (file == PLAT_NO_FILE || sys::fstat((int)file, &info) != 0) return 1;
   *id = identity_of(&info);
   return 0;
 }
@@ -426,7 +415,7 @@ int plat_path_identity(const char *path, plat_file_id *id) {
   if (path == nullptr || path[0] == '\0') return 1;
   place at = place_of(path);
   struct stat info;
-  if (fstatat(at.dir, at.name, &info, 0) != 0) return 1;
+  if (sys::fstatat(at.dir, at.name, &info, 0) != 0) return 1;
   *id = identity_of(&info);
   return 0;
 }
@@ -436,7 +425,7 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
   if (path == nullptr || path[0] == '\0') return facts->state;
   place at = place_of(path);
   struct stat info;
-  if (fstatat(at.dir, at.name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (sys::fstatat(at.dir, at.name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISREG(info.st_mode)) {
       facts->state = NAME_FILE;
       facts->read_only = (info.st_mode & 0222) == 0 ? 1 : 0;
@@ -462,23 +451,28 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
 // Moves without replacing: renameat2 with RENAME_NOREPLACE where the kernel and the file system
 // have it, else a hard link (which fails when the name is taken) and the removal of the old name.
 // On a file system without either, the move falls back to rename after a look at the name.
-int system_move_file_new(const char *from, const char *to) {
-  if (from == nullptr || to == nullptr) return 1;
+int plat_move_file_new(const char *from, const char *to) {
+  if (from == nullptr || to == nullptr) return PLAT_NAMING_FAILED;
   place a = place_of(from);
   place b = place_of(to);
 #ifdef RENAME_NOREPLACE
-  if (renameat2(a.dir, a.name, b.dir, b.name, RENAME_NOREPLACE) == 0) return 0;
-  if (errno == EEXIST) return 2;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return 1;
+  if (sys::rename_noreplace(a.dir, a.name, b.dir, b.name) == 0) return PLAT_NAMED;
+  if (errno == EEXIST) return PLAT_NAME_TAKEN;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return PLAT_NAMING_FAILED;
 #endif
-  if (linkat(a.dir, a.name, b.dir, b.name, 0) == 0) {
-    unlinkat(a.dir, a.name, 0);
-    return 0;
+  if (sys::linkat(a.dir, a.name, b.dir, b.name, 0) == 0) {
+    if (sys::unlinkat(a.dir, a.name, 0) == 0) return PLAT_NAMED;
+    // The old name cannot be removed: the move is taken back, so that the file does not stand
+    // under both names, and the caller removes the old name as after any failed move. Should the
+    // new name not go either, the file has moved, and only its old name is left over.
+    return sys::unlinkat(b.dir, b.name, 0) == 0 ? PLAT_NAMING_FAILED : PLAT_NAMED;
   }
-  if (errno == EEXIST) return 2;
-  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return 1;
-  if (plat_look_up_name(to) != NAME_FREE) return 2;
-  return renameat(a.dir, a.name, b.dir, b.name) == 0 ? 0 : 1;
+  if (errno == EEXIST) return PLAT_NAME_TAKEN;
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) {
+    return PLAT_NAMING_FAILED;
+  }
+  if (plat_look_up_name(to) != NAME_FREE) return PLAT_NAME_TAKEN;
+  return sys::renameat(a.dir, a.name, b.dir, b.name) == 0 ? PLAT_NAMED : PLAT_NAMING_FAILED;
 }
 
 int plat_follow_links(const char *path, char *out, size_t out_size) {
@@ -489,12 +483,12 @@ int plat_follow_links(const char *path, char *out, size_t out_size) {
   // Up to 40 links, as the system follows in one path: 40 hops, then the look at what they led to.
   for (int hops = 0; hops <= 40; ++hops) {
     struct stat info;
-    if (lstat(current, &info) != 0 || !S_ISLNK(info.st_mode)) {
+    if (sys::lstat(current, &info) != 0 || !S_ISLNK(info.st_mode)) {
       length = std::snprintf(out, out_size, "%s", current);
       return length < 0 || (size_t)length >= out_size ? 1 : 0;
     }
     char target[NAME_BUFFER_SIZE];
-    ssize_t count = readlink(current, target, sizeof target);
+    ssize_t count = sys::readlink(current, target, sizeof target);
     if (count <= 0 || (size_t)count >= sizeof target) return 1;
     target[count] = '\0';
     if (target[0] == '/') {
@@ -513,25 +507,15 @@ int plat_follow_links(const char *path, char *out, size_t out_size) {
 int plat_remove_file(const char *path) {
   if (path == nullptr) return 1;
   place at = place_of(path);
-  return unlinkat(at.dir, at.name, 0) == 0 ? 0 : 1;
+  return sys::unlinkat(at.dir, at.name, 0) == 0 ? 0 : 1;
 }
 
 int plat_is_read_only(const char *path) {
   if (path == nullptr || path[0] == '\0') return 0;
   place at = place_of(path);
   struct stat info;
-  if (fstatat(at.dir, at.name, &info, 0) != 0) return 0;
+  if (sys::fstatat(at.dir, at.name, &info, 0) != 0) return 0;
   return (info.st_mode & 0222) == 0 ? 1 : 0;
-}
-
-plat_file system_open_existing_for_write(const char *path) {
-  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  place at = place_of(path);
-  int fd;
-  do {
-    fd = openat(at.dir, at.name, O_WRONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -539,7 +523,7 @@ plat_file system_open_existing_for_write(const char *path) {
 // only when it is handed out, from the folder's handle, which stays open for that (for the kept
 // folder a duplicate of its kept handle). Only the names are kept, packed into one buffer, so that
 // a folder of a hundred thousand files costs little memory. The lists grow through the platform's
-// memory blocks, so that running out of memory is an answer (3), never an exception.
+// memory blocks, so that running out of memory is an answer, never an exception.
 
 struct plat_search_state {
   DIR *dir;                       // the folder, open until the search ends
@@ -574,7 +558,7 @@ int grow_list(void **list, size_t *room, size_t needed, size_t size, size_t firs
 
 void release_state(plat_search_state *state) {
   if (state == nullptr) return;
-  if (state->dir != nullptr) closedir(state->dir);
+  if (state->dir != nullptr) sys::closedir(state->dir);
   plat_release_block(state->names);
   plat_release_block(state->offsets);
   plat_release_block(state);
@@ -585,33 +569,34 @@ void release_state(plat_search_state *state) {
 // So the folder is not opened by its path a second time, and a folder that another process has
 // put under the path since it was kept is not listed. Any other folder goes by its path.
 DIR *open_listing(const char *folder) {
-  if (!is_kept_folder(folder)) return opendir(folder);
+  if (!is_kept_folder(folder)) return sys::opendir(folder);
   if (!kept_listable) return nullptr;
-  int fd = fcntl(kept_fd, F_DUPFD_CLOEXEC, 0);
+  int fd = sys::duplicate(kept_fd);
   if (fd < 0) return nullptr;
-  DIR *dir = fdopendir(fd);
+  DIR *dir = sys::fdopendir(fd);
   if (dir == nullptr) {
-    close(fd);
+    sys::close(fd);
     return nullptr;
   }
   rewinddir(dir);
   return dir;
 }
 
-// Reads the folder and keeps the names that match; 0, 1 when the folder cannot be read, 3 when
-// no memory is left for the list.
+// Reads the folder and keeps the names that match: a plat_search_result, PLAT_FOUND (also for
+// no match), PLAT_FOUND_NONE when the folder cannot be opened, PLAT_SEARCH_BROKEN when it cannot
+// be read to its end, PLAT_SEARCH_NO_MEMORY when no memory is left for the list.
 int collect_names(const char *folder, const char *name_pattern, plat_search_state *state) {
   DIR *dir = open_listing(folder);
-  if (dir == nullptr) return 1;
+  if (dir == nullptr) return PLAT_FOUND_NONE;
   state->dir = dir;
-  int rc = 0;
+  int rc = PLAT_FOUND;
   for (;;) {
     errno = 0;
-    struct dirent *entry = readdir(dir);
+    struct dirent *entry = sys::readdir(dir);
     if (entry == nullptr) {
-      // A read error part way would give an incomplete list; report the folder as unreadable
-      // rather than leave files out without a word.
-      if (errno != 0) rc = 1;
+      // A read error part way would give an incomplete list; it is reported rather than files
+      // left out without a word.
+      if (errno != 0) rc = PLAT_SEARCH_BROKEN;
       break;
     }
     const char *name = entry->d_name;
@@ -623,7 +608,7 @@ int collect_names(const char *folder, const char *name_pattern, plat_search_stat
                   64 * 1024) != 0 ||
         grow_list((void **)&state->offsets, &state->offsets_room, state->count + 1,
                   sizeof(size_t), 1024) != 0) {
-      rc = 3;
+      rc = PLAT_SEARCH_NO_MEMORY;
       break;
     }
     state->offsets[state->count++] = state->names_used;
@@ -641,7 +626,7 @@ int collect_names(const char *folder, const char *name_pattern, plat_search_stat
 void local_dos_time(time_t moment, uint16_t *dos_date, uint16_t *dos_time) {
   dos_fields fields;
   struct tm local;
-  if (localtime_r(&moment, &local) == nullptr) {
+  if (sys::localtime_r(&moment, &local) == nullptr) {
     // Only times far outside any calendar fail here; they clamp to the nearer end.
     fields.year = moment < 0 ? 0 : 9999;
     fields.month = 1;
@@ -660,54 +645,60 @@ void local_dos_time(time_t moment, uint16_t *dos_date, uint16_t *dos_time) {
   dos_from_fields(&fields, dos_date, dos_time);
 }
 
-// Hands out the next name that is still a regular file; 0, or 1 when none is left.
+// Hands out the next name that is still a regular file: PLAT_FOUND, PLAT_FOUND_NONE when none is
+// left, or PLAT_SEARCH_BROKEN when a name cannot be asked about (a file that is there but cannot
+// be looked at is not left out without a word).
 int hand_out_next(plat_search_state *state, plat_found_file *found) {
   int folder = dirfd(state->dir);
   while (state->next < state->count) {
     const char *name = state->names + state->offsets[state->next];
     ++state->next;
     struct stat info;
-    if (fstatat(folder, name, &info, 0) != 0) continue;  // vanished, or a broken link
+    if (sys::fstatat(folder, name, &info, 0) != 0) {
+      // Vanished since the listing, a broken link, a loop of links: nothing to pack.
+      if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) continue;
+      return PLAT_SEARCH_BROKEN;
+    }
     if (!S_ISREG(info.st_mode)) continue;  // folders, devices, pipes
     size_t length = std::strlen(name);     // below NAME_BUFFER_SIZE, tested when read
     std::memcpy(found->name, name, length + 1);
     found->size = (uint64_t)info.st_size;
     local_dos_time(info.st_mtime, &found->dos_date, &found->dos_time);
-    return 0;
+    return PLAT_FOUND;
   }
-  return 1;
+  return PLAT_FOUND_NONE;
 }
 
 }  // namespace
 
-int system_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
   *search = nullptr;
-  if (pattern == nullptr || found == nullptr) return 1;
+  if (pattern == nullptr || found == nullptr) return PLAT_FOUND_NONE;
   const char *slash = std::strrchr(pattern, '/');
   const char *name_pattern = slash != nullptr ? slash + 1 : pattern;
-  if (name_pattern[0] == '\0') return 1;  // "folder/" names no file
+  if (name_pattern[0] == '\0') return PLAT_FOUND_NONE;  // "folder/" names no file
   size_t prefix_length = slash != nullptr ? (size_t)(slash - pattern) + 1 : 0;
-  if (prefix_length >= NAME_BUFFER_SIZE) return 1;
+  if (prefix_length >= NAME_BUFFER_SIZE) return PLAT_FOUND_NONE;
 
   char folder[NAME_BUFFER_SIZE];
   std::memcpy(folder, pattern, prefix_length);
   folder[prefix_length] = '\0';
   plat_search_state *state = (plat_search_state *)plat_allocate_block(sizeof *state);
-  if (state == nullptr) return 3;
+  if (state == nullptr) return PLAT_SEARCH_NO_MEMORY;
   std::memset(state, 0, sizeof *state);
   // "dir/" and "/" both open as folders.
   int rc = collect_names(prefix_length != 0 ? folder : ".", name_pattern, state);
-  if (rc == 0 && hand_out_next(state, found) != 0) rc = 1;
-  if (rc != 0) {
+  if (rc == PLAT_FOUND) rc = hand_out_next(state, found);
+  if (rc != PLAT_FOUND) {
     release_state(state);
     return rc;
   }
   *search = state;
-  return 0;
+  return PLAT_FOUND;
 }
 
 int plat_find_next(plat_search search, plat_found_file *found) {
-  if (search == nullptr || found == nullptr) return 1;
+  if (search == nullptr || found == nullptr) return PLAT_FOUND_NONE;
   return hand_out_next(search, found);
 }
 
@@ -757,7 +748,7 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
     case 852: source = "CP852"; break;
     default: return copy_ascii_only(text, out, out_size);
   }
-  iconv_t converter = iconv_open("UTF-8", source);
+  iconv_t converter = sys::iconv_open("UTF-8", source);
   if (converter == (iconv_t)-1) return copy_ascii_only(text, out, out_size);
 
   char *in = const_cast<char *>(text);
@@ -766,7 +757,7 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
   size_t out_left = out_size - 1;  // room for the terminator
   int cut = 0;
   while (in_left > 0) {
-    if (iconv(converter, &in, &in_left, &to, &out_left) != (size_t)-1) break;
+    if (sys::iconv(converter, &in, &in_left, &to, &out_left) != (size_t)-1) break;
     if (errno == E2BIG) {
       cut = 1;  // iconv stops before a character that does not fit whole
       break;
@@ -782,14 +773,14 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
     --in_left;
   }
   *to = '\0';
-  iconv_close(converter);
+  sys::iconv_close(converter);
   return cut;
 }
 
 void plat_show_notice(const char *text, const char *title) {
   std::fflush(stdout);
   std::fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", text != nullptr ? text : "");
-  if (isatty(0) && isatty(2)) {
+  if (sys::isatty(0) && sys::isatty(2)) {
     std::fputs("[OK] ", stderr);
     std::fflush(stderr);
     int c;
@@ -801,11 +792,15 @@ void plat_show_notice(const char *text, const char *title) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Memory blocks
+// Memory blocks: the standard heap, both kinds.
 
-void *system_allocate_block(size_t size) { return std::malloc(size != 0 ? size : 1); }
+void *plat_allocate_block(size_t size) { return sys::malloc(size != 0 ? size : 1); }
 
-void plat_release_block(void *block) { std::free(block); }
+void plat_release_block(void *block) { free(block); }
+
+void *plat_allocate_heap(size_t size) { return sys::malloc(size != 0 ? size : 1); }
+
+void plat_release_heap(void *block) { free(block); }
 
 // ---------------------------------------------------------------------------------------------
 // The process
@@ -824,7 +819,7 @@ const char *guard_name = guard_path;
 // installed with SA_RESETHAND, and the signal raised again waits until the handler returns.
 void on_stop_signal(int number) {
   int saved = errno;
-  if (guard_set) unlinkat(guard_dir, guard_name, 0);
+  if (guard_set) ::unlinkat(guard_dir, guard_name, 0);  // not through the plan: see posix_calls.h
   raise(number);
   errno = saved;
 }
@@ -847,7 +842,7 @@ void release_guard_folder(void) {
 namespace {
 
 // 1 when descriptor `fd` is open.
-int descriptor_open(int fd) { return fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
+int descriptor_open(int fd) { return sys::descriptor_flags(fd) != -1 || errno != EBADF; }
 
 // Gives each of the standard descriptors 0, 1 and 2 that the caller left closed the null device
 // (or, where there is none, the root folder, which can be neither read nor written as a file).
@@ -857,12 +852,14 @@ int descriptor_open(int fd) { return fcntl(fd, F_GETFD) != -1 || errno != EBADF;
 void fill_standard_descriptors(void) {
   for (int fd = 0; fd <= 2; ++fd) {
     if (descriptor_open(fd)) continue;
-    int null_fd = open("/dev/null", O_RDWR | O_NOCTTY);
-    if (null_fd < 0) null_fd = open("/", O_RDONLY | O_DIRECTORY);
+    int null_fd = sys::open_file(AT_FDCWD, "/dev/null", O_RDWR | O_NOCTTY);
+    if (null_fd < 0) null_fd = sys::open_folder(AT_FDCWD, "/", O_RDONLY | O_DIRECTORY);
     if (null_fd < 0) return;  // the system gives no descriptor at all now
     if (null_fd != fd) {
-      dup2(null_fd, fd);
-      close(null_fd);
+      sys::duplicate_to(null_fd, fd);
+      sys::close(null_fd);
+    } else {
+      fault_handle_closed();  // a standard descriptor now, which the layer never closes
     }
   }
 }
@@ -880,8 +877,8 @@ void plat_prepare_process(void) {
   std::memset(&ignore, 0, sizeof ignore);
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
-  sigaction(SIGPIPE, &ignore, nullptr);
-  sigaction(SIGXFSZ, &ignore, nullptr);
+  sys::sigaction(SIGPIPE, &ignore, nullptr);
+  sys::sigaction(SIGXFSZ, &ignore, nullptr);
 
   struct sigaction cleanup;
   std::memset(&cleanup, 0, sizeof cleanup);
@@ -893,8 +890,8 @@ void plat_prepare_process(void) {
   for (int number : stops) {
     // A signal that the caller ignores (nohup, a background job) stays ignored.
     struct sigaction before;
-    if (sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
-    sigaction(number, &cleanup, nullptr);
+    if (sys::sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+    sys::sigaction(number, &cleanup, nullptr);
   }
 }
 
@@ -904,7 +901,7 @@ void plat_hold_stop_signals(int hold) {
   sigaddset(&stops, SIGINT);
   sigaddset(&stops, SIGTERM);
   sigaddset(&stops, SIGHUP);
-  sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stops, nullptr);
+  sys::sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &stops, nullptr);
 }
 
 void plat_guard_file(const char *path) {
@@ -921,3 +918,91 @@ void plat_guard_file(const char *path) {
   std::atomic_signal_fence(std::memory_order_seq_cst);
   guard_set = 1;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Fault injection (test build): the ways each kind of call fails here that take different
+// branches above, and the systems whose missing features the layer falls back on.
+
+#ifdef VORAX_FAULT_INJECTION
+
+namespace {
+
+const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR, FAULT_PLAIN};
+const fault_way SHORT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING = {FAULT_NOTHING, 0, FAULT_PLAIN};
+const fault_way TAKEN = {FAULT_FAILS, EEXIST, FAULT_TAKEN};
+const fault_way TOO_LONG = {FAULT_FAILS, ENAMETOOLONG, FAULT_TOO_LONG};
+
+constexpr fault_way fails(int error) { return fault_way{FAULT_FAILS, error, FAULT_PLAIN}; }
+constexpr fault_way lacking(int error) { return fault_way{FAULT_FAILS, error, FAULT_LACKING}; }
+constexpr fault_way gone(int error) { return fault_way{FAULT_FAILS, error, FAULT_GONE}; }
+
+struct kind_ways {
+  fault_way ways[12];
+  int count;
+};
+
+// By kind, in the order of fault_kind; the plain failure first.
+const kind_ways all_ways[FAULT_KIND_COUNT] = {
+    /* OPEN */ {{fails(EACCES), INTERRUPTED}, 2},
+    /* OPEN_FOLDER: no read permission falls back to a handle to walk from */
+    {{gone(ENOENT), fails(EACCES), INTERRUPTED}, 3},
+    /* CREATE: a taken temporary name is followed by the next */
+    {{fails(EACCES), TAKEN, INTERRUPTED}, 3},
+    /* CREATE_UNNAMED: these four say that the system has no such files */
+    {{fails(EACCES), lacking(EOPNOTSUPP), lacking(EISDIR), lacking(EINVAL), lacking(ENOSYS),
+      INTERRUPTED},
+     6},
+    /* READ */ {{fails(EIO), SHORT, NOTHING, INTERRUPTED}, 4},
+    /* WRITE */ {{fails(ENOSPC), fails(EFBIG), SHORT, NOTHING, INTERRUPTED}, 5},
+    /* COPY: the first five say that these files cannot be copied this way */
+    {{fails(ENOSPC), lacking(EXDEV), lacking(ENOSYS), lacking(EINVAL), lacking(EOPNOTSUPP),
+      lacking(EBADF), fails(EIO), fails(EFBIG), SHORT, NOTHING, INTERRUPTED},
+     11},
+    /* CLOSE */ {{fails(EIO)}, 1},
+    /* STAT: a name that is not there, one that the system cannot hold */
+    {{fails(EACCES), gone(ENOENT), gone(ENOTDIR), gone(ELOOP), TOO_LONG}, 5},
+    /* READ_LINK */ {{fails(EACCES)}, 1},
+    /* LINK: a taken name; what says that a handle cannot be linked; what says that the file
+       system has no hard links */
+    {{fails(EACCES), TAKEN, fails(ENOENT), fails(EPERM), fails(EINVAL), fails(EOPNOTSUPP),
+      fails(EXDEV)},
+     7},
+    /* RENAME */ {{fails(EACCES)}, 1},
+    /* RENAME_NEW: a taken name; what says that the system cannot move without replacing */
+    {{fails(EACCES), TAKEN, lacking(EINVAL), lacking(ENOSYS), lacking(EOPNOTSUPP)}, 5},
+    /* REMOVE */ {{fails(EACCES)}, 1},
+    /* FLUSH: a file system with nothing to flush */ {{fails(EIO), lacking(EINVAL), INTERRUPTED}, 3},
+    /* FLUSH_FOLDER */ {{fails(EIO), INTERRUPTED}, 2},
+    /* OWNER */ {{fails(EPERM)}, 1},
+    /* MODE */ {{fails(EPERM)}, 1},
+    /* SET_TIME */ {{fails(EPERM)}, 1},
+    /* LOCAL_TIME */ {{fails(EOVERFLOW)}, 1},
+    /* SEARCH */ {{fails(EACCES)}, 1},
+    /* LIST */ {{fails(EIO)}, 1},
+    /* ALLOCATE */ {{fails(ENOMEM)}, 1},
+    /* CONVERT */ {{fails(EINVAL)}, 1},
+    /* SIGNALS */ {{fails(EINVAL)}, 1},
+    /* ASK */ {{fails(EACCES)}, 1},
+};
+
+}  // namespace
+
+int fault_ways(fault_kind kind, const fault_way **ways) {
+  *ways = all_ways[kind].ways;
+  return all_ways[kind].count;
+}
+
+int fault_variant_count(void) { return 3; }
+
+const char *fault_use_variant(int variant) {
+  fault_refuse(FAULT_CREATE_UNNAMED, variant >= 1 ? EOPNOTSUPP : 0);
+  fault_refuse(FAULT_RENAME_NEW, variant >= 2 ? EINVAL : 0);
+  switch (variant) {
+    case 1: return "temporary names";
+    case 2: return "temporary names, moved by link";
+    default: return "";
+  }
+}
+
+#endif

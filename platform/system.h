@@ -1,6 +1,6 @@
-// The system calls behind the platform functions that tests can make fail (platform.cpp wraps
-// each of them). Each is defined once per system, in posix.cpp or win32.cpp, and means what the
-// platform function of the same name after "plat_" means.
+// Windows: the system calls behind the platform functions that tests can make fail
+// (win32_hooks.cpp wraps each of them). Each is defined in win32.cpp and means what the platform
+// function of the same name after "plat_" means. (POSIX makes its calls through posix_calls.h.)
 #pragma once
 
 #include "platform/platform.h"
@@ -8,7 +8,6 @@
 plat_file system_open_read(const char *path);
 plat_file system_open_listed(const char *path);
 plat_file system_create_new(const char *path);
-plat_file system_open_existing_for_write(const char *path);
 int system_read(plat_file file, void *buffer, size_t want, size_t *got);
 int system_read_some(plat_file file, void *buffer, size_t want, size_t *got);
 int system_write(plat_file file, const void *buffer, size_t length);
@@ -22,3 +21,4 @@ int system_link_file(plat_file file, const char *path);
 int system_flush(plat_file file);
 int system_find_first(const char *pattern, plat_search *search, plat_found_file *found);
 void *system_allocate_block(size_t size);
+void *system_allocate_heap(size_t size);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/dos_time.h"
@@ -57,10 +58,10 @@ plat_file system_create_new(const char *path) {
 // Windows has no files without a name here: the caller writes under a temporary name.
 int system_create_unnamed(const char *, plat_file *file) {
   *file = PLAT_NO_FILE;
-  return 2;
+  return PLAT_UNNAMED_UNSUPPORTED;
 }
 
-int system_link_file(plat_file, const char *) { return 1; }
+int system_link_file(plat_file, const char *) { return PLAT_NAMING_FAILED; }
 
 int system_flush(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
@@ -76,18 +77,6 @@ int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
   return facts->state == NAME_FILE ? 1 : 0;
 }
 
-int plat_take_attributes(plat_file file, const char *path) {
-  if (file == PLAT_NO_FILE) return 0;
-  plat_name_facts facts;
-  plat_look_up_file(path, &facts);
-  return plat_lend_attributes(file, &facts);
-}
-
-plat_file system_open_existing_for_write(const char *path) {
-  if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  return from_handle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 // Requests are cut into pieces that a DWORD count holds.
 static const size_t LARGEST_REQUEST = 0x40000000u;
@@ -142,7 +131,7 @@ int system_write(plat_file file, const void *buffer, size_t length) {
 // Windows has no copy between two open files; the caller copies the bytes itself.
 int system_copy_between(plat_file, plat_file, size_t, size_t *copied) {
   *copied = 0;
-  return 3;
+  return PLAT_COPY_UNSUPPORTED;
 }
 
 int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
@@ -255,10 +244,11 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
 }
 
 int system_move_file_new(const char *from, const char *to) {
-  if (from == nullptr || to == nullptr) return 1;
-  if (MoveFileExA(from, to, 0)) return 0;  // fails when `to` exists
+  if (from == nullptr || to == nullptr) return PLAT_NAMING_FAILED;
+  if (MoveFileExA(from, to, 0)) return PLAT_NAMED;  // fails when `to` exists
   DWORD error = GetLastError();
-  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? 2 : 1;
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? PLAT_NAME_TAKEN
+                                                                      : PLAT_NAMING_FAILED;
 }
 
 // Links are not followed here: a move onto one replaces the link.
@@ -331,43 +321,49 @@ static int take_entry(const plat_search_state *state, const WIN32_FIND_DATAA *da
   return 0;
 }
 
-// 0 and the next match; 1 when there is none; 2 when the search failed part way.
+// PLAT_FOUND and the next match; PLAT_FOUND_NONE when there is none; PLAT_SEARCH_BROKEN when the
+// search failed part way.
 static int next_match(plat_search_state *state, plat_found_file *found) {
   WIN32_FIND_DATAA data;
   while (FindNextFileA(state->handle, &data)) {
-    if (take_entry(state, &data, found) == 0) return 0;
+    if (take_entry(state, &data, found) == 0) return PLAT_FOUND;
   }
-  return GetLastError() == ERROR_NO_MORE_FILES ? 1 : 2;
+  return GetLastError() == ERROR_NO_MORE_FILES ? PLAT_FOUND_NONE : PLAT_SEARCH_BROKEN;
 }
 
 int system_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
   *search = nullptr;
-  if (pattern == nullptr || found == nullptr) return 1;
+  if (pattern == nullptr || found == nullptr) return PLAT_FOUND_NONE;
   const char *last = pattern;
   for (const char *p = pattern; *p != '\0'; ++p) {
     if (is_name_stop(*p)) last = p + 1;
   }
-  if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return 1;
+  if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return PLAT_FOUND_NONE;
 
   plat_search_state *state = (plat_search_state *)HeapAlloc(GetProcessHeap(), 0, sizeof *state);
-  if (state == nullptr) return 3;
+  if (state == nullptr) return PLAT_SEARCH_NO_MEMORY;
   std::memcpy(state->name_pattern, last, std::strlen(last) + 1);
   WIN32_FIND_DATAA data;
   state->handle = FindFirstFileA(pattern, &data);
   if (state->handle == INVALID_HANDLE_VALUE) {
     HeapFree(GetProcessHeap(), 0, state);
-    return 1;
+    return PLAT_FOUND_NONE;
   }
-  if (take_entry(state, &data, found) != 0 && next_match(state, found) == 1) {
-    plat_find_close(state);
-    return 1;
+  // The first entry that the system hands out may be one that is passed over; a search that
+  // fails before a match is found hands none out.
+  if (take_entry(state, &data, found) != 0) {
+    int rc = next_match(state, found);
+    if (rc != PLAT_FOUND) {
+      plat_find_close(state);
+      return rc;
+    }
   }
   *search = state;
-  return 0;
+  return PLAT_FOUND;
 }
 
 int plat_find_next(plat_search search, plat_found_file *found) {
-  if (search == nullptr || found == nullptr) return 1;
+  if (search == nullptr || found == nullptr) return PLAT_FOUND_NONE;
   return next_match(search, found);
 }
 
@@ -420,6 +416,11 @@ void plat_release_block(void *block) {
   GlobalUnlock(handle);
   GlobalFree(handle);
 }
+
+// The standard heap, for the legacy program's blocks.
+void *system_allocate_heap(size_t size) { return std::malloc(size != 0 ? size : 1); }
+
+void plat_release_heap(void *block) { std::free(block); }
 
 // ---------------------------------------------------------------------------------------------
 // The process

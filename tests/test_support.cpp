@@ -12,6 +12,13 @@
 
 #include "platform/platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #ifndef VORAX_PROGRAM
 #error "VORAX_PROGRAM must name the built program"
 #endif
@@ -71,6 +78,10 @@ names list_names(const std::string &folder) {
   return found;
 }
 
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 names temporary_files(const std::string &root) {
   names found;
   for (const auto &item : fs::recursive_directory_iterator(root)) {
@@ -80,11 +91,36 @@ names temporary_files(const std::string &root) {
   return found;
 }
 
+namespace {
+
+// Opens an existing file for writing, never creating or truncating it, by the system's own calls
+// (the platform layer has no such function: only tests set times on files they did not write).
+plat_file open_existing_for_write(const std::string &path) {
+#ifdef _WIN32
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? PLAT_NO_FILE : (plat_file)handle;
+#else
+  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  return fd < 0 ? PLAT_NO_FILE : (plat_file)fd;
+#endif
+}
+
+bool close_own(plat_file file) {
+#ifdef _WIN32
+  return CloseHandle((HANDLE)file) != 0;
+#else
+  return close((int)file) == 0;
+#endif
+}
+
+}  // namespace
+
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time) {
-  plat_file file = plat_open_existing_for_write(path.c_str());
+  plat_file file = open_existing_for_write(path);
   if (file == PLAT_NO_FILE) return false;
   int failed = plat_set_file_time(file, dos_date, dos_time);
-  return (failed | plat_close(file)) == 0;
+  return close_own(file) && failed == 0;
 }
 
 uint32_t stamp_of(const std::string &path) {

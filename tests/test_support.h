@@ -29,12 +29,8 @@ bytes read_file(const std::string &path);          // empty when the file cannot
 names list_names(const std::string &folder);       // sorted, files only (temporary ones too)
 names temporary_files(const std::string &root);    // the programs' ".vx" files anywhere below
 
-// A template only so that a test file that still has a copy of its own compiles: overload
-// resolution prefers that plain function.
-template <int = 0>
-bool ends_with(const std::string &text, const std::string &end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
+// True when `text` ends with `end`.
+bool ends_with(const std::string &text, const std::string &end);
 
 // The items of a list linked through `next`, in list order.
 template <class T>
