@@ -110,6 +110,10 @@ void fault_plan_from(fault_kind kind, long nth);
 // The nth call of a kind, and with `lasting` every later one, in the given way.
 void fault_plan_way(fault_kind kind, long nth, fault_way way, int lasting);
 
+// Adds a further fault to the plan (up to four in all), counted from the same start: a call
+// that fails after another came back short, a fallback that fails in its turn.
+void fault_plan_also(fault_kind kind, long nth, fault_way way, int lasting);
+
 // The calls of a kind counted since the last plan.
 long fault_calls(fault_kind kind);
 

@@ -1,9 +1,11 @@
 // Fault scenarios: a command of either program run in-process on a small scratch folder, first
-// without a fault to count its system calls, then once for every call of every kind with that
-// call failing (and once more with every later call of the kind failing too). After each run the
-// scenario checks the final message against what that kind of failure may give, that no handle
-// stayed open, that no unfinished file was left behind and that no file that stood there before
-// was lost or turned into anything but what the clean run made of it.
+// without a fault to count its system calls, then once for every call of every kind failing in
+// every way that the platform layer tells apart (an error, a short count, nothing moved, an
+// interruption), and once more with every later call of the kind failing too. Every scenario runs
+// on each system variant of the layer (files without a name, temporary names, ...). After each
+// run the scenario checks the result against what that kind and way of failing may give, that no
+// handle stayed open, that no unfinished file was left behind and that no file that stood there
+// before was lost or turned into anything but what the clean run made of it.
 #pragma once
 
 #include <cstdint>
@@ -36,13 +38,13 @@ struct fault_scenario {
   std::vector<seed_file> files;   // the start state
 };
 
-// Runs the scenario clean and with every call failed in turn; reports failures through gtest and
-// prints one summary line.
+// Runs the scenario clean and with every call failed in turn, on every system variant; reports
+// failures through gtest and prints one summary line per variant.
 void run_fault_scenario(const fault_scenario &scenario);
 
-// Races with other processes, made to happen at a known moment, both with files without a name and
-// with temporary names: an archive that appears before packing's last step, a graphics file that
-// grows before its copy, names taken during an extraction.
+// Races with other processes, made to happen at a known moment, on every system variant: an
+// archive that appears before packing's last step, a graphics file that grows before its copy,
+// names taken during an extraction.
 void run_race_table(const fault_program &program);
 // A packing scenario (folder "gfx") run once for every call of its clean run, with its folder
 // swapped for another (same names and sizes, other bytes and times) just before that call: the
@@ -53,10 +55,11 @@ void run_folder_swaps(const fault_scenario &scenario);
 void run_flush_counts(const fault_program &program);
 #ifndef _WIN32
 // SIGINT, SIGTERM and SIGHUP while packing or extracting: the process ends by that signal and
-// leaves nothing behind; SIGKILL too where files have no name until they are complete.
+// leaves nothing behind, on every system variant; SIGKILL too where files have no name until
+// they are complete.
 void run_stop_signals(const fault_program &program);
 // A limit on the size of files that packing's archive and extraction's first file pass: a write
-// error that leaves nothing behind, both with files without a name and with temporary names.
+// error that leaves nothing behind, on every system variant.
 void run_file_size_limit(const fault_program &program);
 #endif
 

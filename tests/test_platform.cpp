@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -8,9 +11,18 @@
 #include <vector>
 
 #include "platform/dos_time.h"
+#include "platform/faults.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "tests/test_support.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -238,6 +250,15 @@ TEST(PlatformFiles, KeptFolderReachesItsNames) {
   std::string kept = make_folder(dir, "kept");
   std::string other = make_folder(dir, "other");
   plat_keep_folder(kept.c_str());
+  // The kept folder also when named with a trailing separator; a name that ends in one names
+  // the folder, not a file in it.
+  plat_file unnamed = PLAT_NO_FILE;
+  if (plat_create_unnamed((kept + path_separator).c_str(), &unnamed) == PLAT_UNNAMED_MADE) {
+    EXPECT_EQ(plat_close(unnamed), 0);
+  }
+  if (!on_windows()) {
+    EXPECT_EQ(plat_look_up_name((kept + path_separator).c_str()), NAME_OTHER);
+  }
   for (const std::string &folder : {kept, other}) {
     SCOPED_TRACE(folder);
     std::string a = join(folder, "a"), b = join(folder, "b");
@@ -325,3 +346,759 @@ TEST(PlatformText, CutNeverSplitsACharacterPosix) {
   EXPECT_EQ(plat_convert_text("a\x9A", 1250, small, sizeof small), 1);
   EXPECT_STREQ(small, "a");
 }
+
+// Every function refuses what names nothing: a missing handle, path or buffer, a path too long
+// for the name buffers, a pattern without a name part.
+TEST(PlatformFiles, MissingArgumentsAreRefused) {
+  scratch_dir dir("plat-missing");
+  const std::string path = dir.file("a.bin");
+  write_file(path, text_bytes("a"));
+  const std::string too_long = dir.file(std::string(NAME_BUFFER_SIZE, 'x'));
+  char buffer[8];
+  size_t got = 7;
+  EXPECT_EQ(plat_open_read(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_read(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_listed(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_open_listed(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_create_new(nullptr), PLAT_NO_FILE);
+  EXPECT_EQ(plat_create_new(""), PLAT_NO_FILE);
+  EXPECT_EQ(plat_read(PLAT_NO_FILE, buffer, sizeof buffer, &got), 1);
+  EXPECT_EQ(got, 0u);
+  got = 7;
+  EXPECT_EQ(plat_read_some(PLAT_NO_FILE, buffer, sizeof buffer, &got), 1);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(plat_write(PLAT_NO_FILE, "a", 1), 1);
+  EXPECT_EQ(plat_set_file_time(PLAT_NO_FILE, 0x3E4E, 0x53C0), 1);
+  EXPECT_EQ(plat_flush(PLAT_NO_FILE), 1);
+  EXPECT_EQ(plat_close(PLAT_NO_FILE), 1);
+  EXPECT_EQ(plat_link_file(PLAT_NO_FILE, dir.file("b").c_str()), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_replace_file(nullptr, path.c_str()), 1);
+  EXPECT_EQ(plat_replace_file(path.c_str(), nullptr), 1);
+  EXPECT_EQ(plat_move_file_new(nullptr, path.c_str()), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_move_file_new(path.c_str(), nullptr), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_remove_file(nullptr), 1);
+  EXPECT_EQ(plat_is_read_only(nullptr), 0);
+  EXPECT_EQ(plat_is_read_only(""), 0);
+  EXPECT_EQ(plat_is_read_only(dir.file("gone").c_str()), 0);
+  plat_name_facts facts;
+  EXPECT_EQ(plat_look_up_file(nullptr, &facts), NAME_INVALID);
+  EXPECT_EQ(plat_lend_attributes(PLAT_NO_FILE, &facts), 0);
+  EXPECT_EQ(plat_take_attributes(PLAT_NO_FILE, path.c_str()), 0);
+  plat_file_id id;
+  EXPECT_EQ(plat_file_identity(PLAT_NO_FILE, &id), 1);
+  EXPECT_EQ(plat_path_identity(nullptr, &id), 1);
+  EXPECT_EQ(plat_path_identity("", &id), 1);
+  EXPECT_EQ(plat_same_file(nullptr, &id), 0);
+  EXPECT_EQ(plat_same_file(&id, nullptr), 0);
+  plat_flush_folder(nullptr);
+  plat_flush_folder((too_long + path_separator + "a").c_str());
+  plat_flush_folder("a-name-without-folder");
+
+  char out[NAME_BUFFER_SIZE];
+  EXPECT_EQ(plat_follow_links(nullptr, out, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(path.c_str(), nullptr, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(too_long.c_str(), out, sizeof out), 1);
+  EXPECT_EQ(plat_follow_links(path.c_str(), out, 4), 1);  // the answer does not fit
+  EXPECT_EQ(plat_follow_links(path.c_str(), out, sizeof out), 0);
+  EXPECT_EQ(std::string(out), path);
+
+  plat_search search = nullptr;
+  plat_found_file found;
+  EXPECT_EQ(plat_find_first(nullptr, &search, &found), PLAT_FOUND_NONE);
+  EXPECT_EQ(plat_find_first(dir.file("*").c_str(), &search, nullptr), PLAT_FOUND_NONE);
+  EXPECT_EQ(plat_find_first((too_long + path_separator + "*").c_str(), &search, &found),
+            PLAT_FOUND_NONE);
+  EXPECT_EQ(search, nullptr);
+  EXPECT_EQ(plat_find_next(nullptr, &found), PLAT_FOUND_NONE);
+  plat_find_close(nullptr);
+
+  EXPECT_EQ(plat_convert_text("a", 1250, nullptr, 4), 1);
+  EXPECT_EQ(plat_convert_text("a", 1250, out, 0), 1);
+  EXPECT_EQ(plat_convert_text(nullptr, 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "");
+
+  // Blocks of no size are blocks all the same.
+  void *block = plat_allocate_block(0);
+  EXPECT_NE(block, nullptr);
+  plat_release_block(block);
+  plat_release_block(nullptr);
+  block = plat_allocate_heap(0);
+  EXPECT_NE(block, nullptr);
+  plat_release_heap(block);
+
+  // No name to give, and no folder named: the current one.
+  plat_file file = plat_create_new(dir.file("d").c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  EXPECT_EQ(plat_link_file(file, nullptr), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_link_file(file, ""), PLAT_NAMING_FAILED);
+  EXPECT_EQ(plat_lend_attributes(file, nullptr), 0);
+  EXPECT_EQ(plat_close(file), 0);
+  for (const char *folder : {(const char *)nullptr, ""}) {
+    plat_file unnamed = PLAT_NO_FILE;
+    int rc = plat_create_unnamed(folder, &unnamed);
+    EXPECT_TRUE(rc == PLAT_UNNAMED_MADE || rc == PLAT_UNNAMED_UNSUPPORTED) << rc;
+    if (rc == PLAT_UNNAMED_MADE) {
+      EXPECT_EQ(plat_close(unnamed), 0);
+    }
+  }
+
+  // A folder whose path does not fit is not kept: its names go by their whole path.
+  plat_keep_folder(too_long.c_str());
+  plat_keep_folder("");
+  file = plat_create_new(dir.file("c").c_str());
+  EXPECT_NE(file, PLAT_NO_FILE);
+  EXPECT_EQ(plat_close(file), 0);
+  plat_keep_folder(nullptr);
+}
+
+#ifndef _WIN32
+
+// Links are followed to the first name that is not one: through absolute and relative targets,
+// to a target that need not exist; a loop, a target that does not fit and a path that grows too
+// long are refused.
+TEST(PlatformFiles, LinksFollowedToTheirEndPosix) {
+  scratch_dir dir("plat-links");
+  const std::string file = dir.file("file");
+  write_file(file, text_bytes("f"));
+  fs::create_symlink(file, dir.file("absolute"));
+  fs::create_symlink("absolute", dir.file("relative"));
+  fs::create_symlink("nowhere", dir.file("dangling"));
+  fs::create_symlink("loop-b", dir.file("loop-a"));
+  fs::create_symlink("loop-a", dir.file("loop-b"));
+  fs::create_symlink(std::string(NAME_BUFFER_SIZE + 10, 'y'), dir.file("long-target"));
+  std::string deep = dir.path();
+  while (deep.size() < NAME_BUFFER_SIZE - 40) deep = join(deep, "dddddddddd");
+  fs::create_directories(deep);
+  fs::create_symlink(std::string(60, 'z'), join(deep, "l"));
+  struct {
+    std::string path, out;
+    int rc;
+  } cases[] = {
+      {dir.file("relative"), file, 0},       {dir.file("dangling"), dir.file("nowhere"), 0},
+      {dir.file("loop-a"), "", 1},           {dir.file("long-target"), "", 1},
+      {join(deep, "l"), "", 1},
+  };
+  for (const auto &c : cases) {
+    char out[NAME_BUFFER_SIZE] = "";
+    EXPECT_EQ(plat_follow_links(c.path.c_str(), out, sizeof out), c.rc) << c.path;
+    if (c.rc == 0) {
+      EXPECT_EQ(std::string(out), c.out);
+    }
+  }
+}
+
+// On a day on which summer time begins, each time is converted alone: a time after the change
+// is an hour nearer to the day's start than the clock says.
+TEST(PlatformSearch, TimesOnADayThatChangesSummerTimePosix) {
+  if (!fs::exists("/usr/share/zoneinfo/Europe/Prague")) GTEST_SKIP() << "no time zone data";
+  const char *before = std::getenv("TZ");
+  const std::string saved = before != nullptr ? before : "";
+  setenv("TZ", "Europe/Prague", 1);
+  tzset();
+  scratch_dir dir("plat-summer");
+  const std::string path = dir.file("a");
+  write_file(path, text_bytes("a"));
+  EXPECT_TRUE(set_local_time(path, 0x3E7B, 0x1BC0));  // 2011-03-27 03:30:00, summer time
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ((long long)info.st_mtime, 1301189400LL);  // 01:30 UTC
+  EXPECT_EQ(stamp_of(path), 0x3E7B1BC0u);
+  EXPECT_TRUE(set_local_time(path, 0x3E7B, 0x0BC0));  // 01:30:00, winter time
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ((long long)info.st_mtime, 1301189400LL - 3600);  // 00:30 UTC
+  if (before != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0));  // another day: no time of this one kept
+}
+
+// Without any locale variable the user's language is English; a search that is given no folder
+// lists the current one.
+TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
+  const char *variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::pair<std::string, std::string>> saved;
+  for (const char *variable : variables) {
+    const char *value = std::getenv(variable);
+    if (value != nullptr) saved.push_back({variable, value});
+    unsetenv(variable);
+  }
+  EXPECT_EQ(plat_primary_language(), 0x09);
+  for (const auto &item : saved) setenv(item.first.c_str(), item.second.c_str(), 1);
+  plat_search search = nullptr;
+  plat_found_file found;
+  EXPECT_EQ(plat_find_first("no-such-name-*.vorax", &search, &found), PLAT_FOUND_NONE);
+}
+
+// The lists of names grow past their first size: every name of a large folder is handed out, in
+// byte order.
+TEST(PlatformSearch, ManyNamesPosix) {
+  scratch_dir dir("plat-many");
+  const int count = 1100;
+  for (int i = count - 1; i >= 0; --i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%04d.fz2", i);
+    write_file(dir.file(name), bytes());
+  }
+  names found = search_names(dir.file("*.fz2"));
+  ASSERT_EQ(found.size(), (size_t)count);
+  EXPECT_EQ(found.front(), "f0000.fz2");
+  EXPECT_EQ(found.back(), "f1099.fz2");
+  EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));
+}
+
+// A byte that the code page does not define shows as "?"; where that does not fit, the text is
+// cut there.
+TEST(PlatformText, UndefinedBytesShowAsQuestionMarksPosix) {
+  char out[8];
+  EXPECT_EQ(plat_convert_text("a\x81" "b", 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "a?b");
+  EXPECT_EQ(plat_convert_text("ab\x81", 1250, out, 3), 1);
+  EXPECT_STREQ(out, "ab");
+  testing::internal::CaptureStderr();
+  plat_show_notice(nullptr, nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\n\n");
+}
+
+namespace {
+
+// 1 in the fault build, where the test makes the open of the null device fail.
+int null_device_refused(void) {
+#ifdef VORAX_FAULT_INJECTION
+  return 1;
+#else
+  return 0;
+#endif
+}
+
+// Runs `body` in a child process and returns how it ended (as waitpid tells it).
+int in_child(void (*body)(const std::string &), const std::string &folder) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    body(folder);
+    _exit(0);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  return status;
+}
+
+// A process that starts without standard input and output and ignoring SIGINT: the null device
+// takes descriptor 0, the root folder descriptor 1 where the null device cannot be opened, and
+// SIGINT stays ignored.
+void prepared_child(const std::string &) {
+  close(0);
+  close(1);
+  signal(SIGINT, SIG_IGN);
+#ifdef VORAX_FAULT_INJECTION
+  fault_plan(FAULT_OPEN, 2);
+#endif
+  plat_prepare_process();
+  struct stat in, out;
+  struct sigaction now;
+  if (fstat(0, &in) != 0 || !S_ISCHR(in.st_mode) || fstat(1, &out) != 0 ||
+      S_ISDIR(out.st_mode) != (null_device_refused() ? 1 : 0) ||
+      sigaction(SIGINT, nullptr, &now) != 0 || now.sa_handler != SIG_IGN) {
+    _exit(3);
+  }
+  std::exit(0);
+}
+
+// A stop signal removes the guarded file (also one guarded through a kept folder that has been
+// let go since) and ends the process by that signal.
+void stopped_child(const std::string &folder) {
+  plat_prepare_process();
+  // Held back: the signal waits until the stop signals are let through again.
+  plat_hold_stop_signals(1);
+  raise(SIGHUP);
+  std::string guarded = join(folder, "guarded");
+  plat_keep_folder(folder.c_str());
+  plat_file file = plat_create_new(guarded.c_str());
+  if (file == PLAT_NO_FILE) _exit(4);
+  plat_guard_file(guarded.c_str());
+  plat_keep_folder(nullptr);
+  plat_hold_stop_signals(0);
+  _exit(5);  // not reached: SIGHUP ends the process
+}
+
+}  // namespace
+
+TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
+  scratch_dir dir("plat-process");
+  int status = in_child(prepared_child, dir.path());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  status = in_child(stopped_child, dir.path());
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+  EXPECT_EQ(list_names(dir.path()), names{});
+  // A guard of a name that does not fit guards nothing, and letting the signals through again
+  // unblocks them.
+  plat_hold_stop_signals(1);
+  sigset_t held;
+  sigprocmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_EQ(sigismember(&held, SIGTERM), 1);
+  plat_hold_stop_signals(0);
+  sigprocmask(SIG_BLOCK, nullptr, &held);
+  EXPECT_EQ(sigismember(&held, SIGTERM), 0);
+  EXPECT_EQ(sigismember(&held, SIGINT), 0);
+  plat_guard_file(std::string(NAME_BUFFER_SIZE, 'x').c_str());
+  plat_guard_file(nullptr);
+}
+
+#endif
+
+// ---------------------------------------------------------------------------------------------
+// Every answer of the POSIX layer to a failing system call, provoked through the fault plan.
+
+#if defined(VORAX_FAULT_INJECTION) && !defined(_WIN32)
+
+namespace {
+
+const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR};
+const fault_way SHORT = {FAULT_SHORT, 0};
+const fault_way NOTHING = {FAULT_NOTHING, 0};
+fault_way fails(int error) { return fault_way{FAULT_FAILS, error}; }
+
+// One planned fault: the nth call of a kind, in a way, once or lasting; `then` is a second one
+// of the same plan (none when its nth is 0).
+struct planned {
+  fault_kind kind;
+  long nth;
+  fault_way way;
+  int lasting;
+};
+
+void plan(const planned &p, const planned &then = planned{FAULT_OPEN, 0, {FAULT_NONE, 0}, 0}) {
+  fault_plan_way(p.kind, p.nth, p.way, p.lasting);
+  fault_plan_also(then.kind, then.nth, then.way, then.lasting);
+}
+void plan_nothing(void) { fault_plan(FAULT_OPEN, 0); }
+
+// The permission bits and set-id bits of a file.
+unsigned mode_of(const std::string &path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 ? (unsigned)(info.st_mode & 07777) : 0u;
+}
+
+}  // namespace
+
+// The search leaves out only what has vanished (or is a broken link, or a loop of links); any
+// other failure to look at a name, to read the folder or to find memory is reported, and no
+// handle stays open.
+TEST(PlatformFaults, SearchReportsWhatItCannotList) {
+  scratch_dir dir("plat-fault-search");
+  for (const char *name : {"a.fz2", "b.fz2", "c.fz2"}) write_file(dir.file(name), text_bytes(name));
+  const std::string pattern = dir.file("*.fz2");
+  struct {
+    planned fault;
+    int first;           // plat_find_first's answer
+    const char *names;   // the names handed out, then the answer that ended the search
+  } cases[] = {
+      {{FAULT_STAT, 1, fails(ENOENT), 0}, PLAT_FOUND, "b c 1"},
+      {{FAULT_STAT, 2, fails(ENOTDIR), 0}, PLAT_FOUND, "a c 1"},
+      {{FAULT_STAT, 3, fails(ELOOP), 0}, PLAT_FOUND, "a b 1"},
+      {{FAULT_STAT, 1, fails(ENOENT), 1}, PLAT_FOUND_NONE, ""},
+      {{FAULT_STAT, 1, fails(EACCES), 0}, PLAT_SEARCH_BROKEN, ""},
+      {{FAULT_STAT, 2, fails(EIO), 0}, PLAT_FOUND, "a 2"},
+      {{FAULT_LIST, 2, fails(EIO), 0}, PLAT_SEARCH_BROKEN, ""},
+      {{FAULT_SEARCH, 1, fails(EACCES), 0}, PLAT_FOUND_NONE, ""},
+      {{FAULT_ALLOCATE, 1, fails(ENOMEM), 0}, PLAT_SEARCH_NO_MEMORY, ""},
+      {{FAULT_ALLOCATE, 2, fails(ENOMEM), 0}, PLAT_SEARCH_NO_MEMORY, ""},
+      {{FAULT_ALLOCATE, 3, fails(ENOMEM), 0}, PLAT_SEARCH_NO_MEMORY, ""},
+      {{FAULT_CLOSE, 1, fails(EIO), 0}, PLAT_FOUND, "a b c 1"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::to_string(c.fault.kind) + " call " + std::to_string(c.fault.nth));
+    long open_before = fault_open_files();
+    plan(c.fault);
+    plat_search search = nullptr;
+    plat_found_file found;
+    int first = plat_find_first(pattern.c_str(), &search, &found);
+    EXPECT_EQ(first, c.first);
+    std::string seen;
+    if (first == PLAT_FOUND) {
+      int more;
+      do {
+        seen += std::string(found.name).substr(0, 1) + " ";
+        more = plat_find_next(search, &found);
+      } while (more == PLAT_FOUND);
+      seen += std::to_string(more);
+      plat_find_close(search);
+    } else {
+      EXPECT_EQ(search, nullptr);
+    }
+    plan_nothing();
+    EXPECT_EQ(seen, c.names);
+    EXPECT_EQ(fault_open_files(), open_before);
+  }
+}
+
+// A time that cannot be converted to local time is clamped to the nearer end of what DOS form
+// holds; a time that cannot be converted back fails setting it, unless only the start of its day
+// failed (then the time is converted alone).
+TEST(PlatformFaults, TimesThatCannotBeConverted) {
+  scratch_dir dir("plat-fault-time");
+  std::string path = dir.file("a.fz2");
+  write_file(path, text_bytes("a"));
+  plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 0});
+  EXPECT_EQ(stamp_of(path), 0xFF9FBF7Du);
+  fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(24 * 366 * 80));
+  plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 0});
+  EXPECT_EQ(stamp_of(path), 0x00210000u);  // before 1970: the moment is negative
+
+  for (long nth : {1, 2}) {  // the start of the day, then its end
+    plan({FAULT_LOCAL_TIME, nth, fails(EOVERFLOW), 0});
+    EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0 + (uint16_t)nth));
+    plan_nothing();
+    EXPECT_EQ(stamp_of(path), 0x3E4E53C0u + (uint32_t)nth);
+  }
+  plan({FAULT_LOCAL_TIME, 1, fails(EOVERFLOW), 1});
+  EXPECT_FALSE(set_local_time(path, 0x3E4F, 0x53C0));
+  plan({FAULT_SET_TIME, 1, fails(EPERM), 0});
+  EXPECT_FALSE(set_local_time(path, 0x3E4F, 0x53C0));
+  plan_nothing();
+  EXPECT_EQ(stamp_of(path), 0x3E4E53C2u);
+}
+
+// Reads and writes ask again after an interruption and go on after a short count; a read that
+// fails part way tells what arrived, a write that moves nothing fails rather than spin.
+TEST(PlatformFaults, ReadsAndWritesAnswerEveryCount) {
+  scratch_dir dir("plat-fault-io");
+  std::string path = dir.file("a.bin");
+  const std::string text = "0123456789";
+  write_file(path, text_bytes(text));
+  struct {
+    planned fault;
+    int rc;
+    size_t got;  // of the 10 bytes, asking for 16
+  } reads[] = {
+      {{FAULT_READ, 1, INTERRUPTED, 0}, 0, 10}, {{FAULT_READ, 1, SHORT, 1}, 0, 10},
+      {{FAULT_READ, 1, fails(EIO), 0}, 1, 0},   {{FAULT_READ, 2, fails(EIO), 0}, 1, 10},
+      {{FAULT_READ, 1, NOTHING, 0}, 0, 0},
+  };
+  for (const auto &c : reads) {
+    SCOPED_TRACE("read call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    plat_file file = plat_open_read(path.c_str());
+    ASSERT_NE(file, PLAT_NO_FILE);
+    char buffer[16];
+    size_t got = 99;
+    plan(c.fault);
+    EXPECT_EQ(plat_read(file, buffer, sizeof buffer, &got), c.rc);
+    plan_nothing();
+    EXPECT_EQ(got, c.got);
+    EXPECT_EQ(std::string(buffer, got), text.substr(0, got));
+    EXPECT_EQ(plat_close(file), 0);
+  }
+  // One request: asked again only when interrupted.
+  plat_file file = plat_open_read(path.c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  char buffer[16];
+  size_t got = 0;
+  plan({FAULT_READ, 1, INTERRUPTED, 0});
+  EXPECT_EQ(plat_read_some(file, buffer, sizeof buffer, &got), 0);
+  EXPECT_EQ(got, 10u);
+  plan({FAULT_READ, 1, fails(EIO), 0});
+  EXPECT_EQ(plat_read_some(file, buffer, sizeof buffer, &got), 1);
+  plan_nothing();
+  EXPECT_EQ(plat_close(file), 0);
+
+  struct {
+    planned fault;
+    int rc;
+  } writes[] = {
+      {{FAULT_WRITE, 1, INTERRUPTED, 0}, 0}, {{FAULT_WRITE, 1, SHORT, 1}, 0},
+      {{FAULT_WRITE, 1, fails(ENOSPC), 0}, 1}, {{FAULT_WRITE, 1, NOTHING, 0}, 1},
+      {{FAULT_WRITE, 1, fails(EFBIG), 0}, 1},
+  };
+  for (const auto &c : writes) {
+    SCOPED_TRACE("write call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    std::string out = dir.file("out" + std::to_string(&c - writes));
+    plat_file made = plat_create_new(out.c_str());
+    ASSERT_NE(made, PLAT_NO_FILE);
+    plan(c.fault);
+    EXPECT_EQ(plat_write(made, text.data(), text.size()), c.rc);
+    plan_nothing();
+    EXPECT_EQ(plat_close(made), 0);
+    if (c.rc == 0) {
+      EXPECT_EQ(read_file(out), text_bytes(text));
+    }
+  }
+}
+
+// The in-system copy: the answers that say these files cannot be copied this way (nothing was
+// copied), a failure of either side, an interruption, a source that ends.
+TEST(PlatformFaults, CopyBetweenFilesAnswers) {
+  scratch_dir dir("plat-fault-copy");
+  std::string source = dir.file("from.bin");
+  write_file(source, text_bytes("0123456789"));
+  struct {
+    planned fault;
+    int rc;
+    size_t copied;
+  } cases[] = {
+      {{FAULT_COPY, 1, fails(EXDEV), 0}, PLAT_COPY_UNSUPPORTED, 0},
+      {{FAULT_COPY, 1, fails(ENOSYS), 0}, PLAT_COPY_UNSUPPORTED, 0},
+      {{FAULT_COPY, 1, fails(EINVAL), 0}, PLAT_COPY_UNSUPPORTED, 0},
+      {{FAULT_COPY, 1, fails(EOPNOTSUPP), 0}, PLAT_COPY_UNSUPPORTED, 0},
+      {{FAULT_COPY, 1, fails(EBADF), 0}, PLAT_COPY_UNSUPPORTED, 0},
+      {{FAULT_COPY, 1, fails(EIO), 0}, PLAT_COPY_READ_FAILED, 0},
+      {{FAULT_COPY, 1, fails(ENOSPC), 0}, PLAT_COPY_WRITE_FAILED, 0},
+      {{FAULT_COPY, 2, fails(EXDEV), 0}, PLAT_COPY_WRITE_FAILED, 5},  // after a short first copy
+      {{FAULT_COPY, 1, INTERRUPTED, 0}, PLAT_COPY_DONE, 10},
+      {{FAULT_COPY, 1, NOTHING, 0}, PLAT_COPY_DONE, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::to_string(&c - cases));
+    std::string target = dir.file("to" + std::to_string(&c - cases));
+    plat_file from = plat_open_read(source.c_str());
+    plat_file to = plat_create_new(target.c_str());
+    ASSERT_NE(from, PLAT_NO_FILE);
+    ASSERT_NE(to, PLAT_NO_FILE);
+    size_t copied = 99;
+    // A fault on the second call follows a first call that came back short.
+    plan(c.fault, planned{FAULT_COPY, c.fault.nth == 2 ? 1 : 0, SHORT, 0});
+    EXPECT_EQ(plat_copy_between(from, to, 10, &copied), c.rc);
+    plan_nothing();
+    EXPECT_EQ(copied, c.copied);
+    EXPECT_EQ(plat_close(from), 0);
+    EXPECT_EQ(plat_close(to), 0);
+  }
+}
+
+// Naming an unnamed file: through its handle, else through /proc (learnt once per plan); a name
+// that is taken is told apart from a failure. Moving without replacing: renameat2, else a link and
+// the removal of the old name (taken back when the old name cannot go), else a look and a move.
+TEST(PlatformFaults, NamingAndMovingWithoutReplacing) {
+  scratch_dir dir("plat-fault-names");
+  const std::string taken = dir.file("taken");
+  write_file(taken, text_bytes("taken"));
+  const planned none = {FAULT_OPEN, 0, {FAULT_NONE, 0}, 0};
+  struct {
+    planned fault, then;
+    bool name_taken;
+    int rc;
+  } links[] = {
+      {{FAULT_LINK, 1, fails(ENOENT), 0}, none, false, PLAT_NAMED},
+      {{FAULT_LINK, 1, fails(EPERM), 0}, none, false, PLAT_NAMED},
+      {{FAULT_LINK, 1, fails(EINVAL), 0}, none, false, PLAT_NAMED},
+      {{FAULT_LINK, 1, fails(EPERM), 0}, none, true, PLAT_NAME_TAKEN},
+      {{FAULT_LINK, 1, fails(EPERM), 0}, {FAULT_LINK, 2, fails(EACCES), 0}, false,
+       PLAT_NAMING_FAILED},
+      {{FAULT_LINK, 1, fails(EPERM), 0}, {FAULT_LINK, 2, fails(EEXIST), 0}, false,
+       PLAT_NAME_TAKEN},
+      {{FAULT_LINK, 1, fails(EEXIST), 0}, none, false, PLAT_NAME_TAKEN},
+      {{FAULT_LINK, 1, fails(EACCES), 0}, none, false, PLAT_NAMING_FAILED},
+      {{FAULT_LINK, 1, fails(EXDEV), 0}, none, false, PLAT_NAMING_FAILED},
+  };
+  for (const auto &c : links) {
+    SCOPED_TRACE("link " + std::to_string(&c - links));
+    plat_file file = PLAT_NO_FILE;
+    ASSERT_EQ(plat_create_unnamed(dir.path().c_str(), &file), PLAT_UNNAMED_MADE);
+    std::string name = c.name_taken ? taken : dir.file("linked" + std::to_string(&c - links));
+    plan(c.fault, c.then);
+    EXPECT_EQ(plat_link_file(file, name.c_str()), c.rc);
+    if (c.fault.nth == 1 && c.rc == PLAT_NAMED) {
+      // Learnt: the next link of this plan goes through /proc at once.
+      plat_file other = PLAT_NO_FILE;
+      ASSERT_EQ(plat_create_unnamed(dir.path().c_str(), &other), PLAT_UNNAMED_MADE);
+      EXPECT_EQ(plat_link_file(other, (name + "-next").c_str()), PLAT_NAMED);
+      EXPECT_EQ(fault_calls(FAULT_LINK), 3);
+      EXPECT_EQ(plat_close(other), 0);
+    }
+    plan_nothing();
+    EXPECT_EQ(plat_look_up_name(name.c_str()),
+              c.rc == PLAT_NAMED || c.name_taken ? NAME_FILE : NAME_FREE);
+    EXPECT_EQ(plat_close(file), 0);
+  }
+  EXPECT_EQ(read_file(taken), text_bytes("taken"));
+
+  const planned refused_link = {FAULT_LINK, 1, fails(EPERM), 0};
+  struct {
+    planned fault, then;
+    int lacks_renameat2;
+    bool to_taken;
+    int rc;
+    bool from_stays, to_made;
+  } moves[] = {
+      {{FAULT_RENAME_NEW, 1, fails(EEXIST), 0}, none, 0, false, PLAT_NAME_TAKEN, true, false},
+      {{FAULT_RENAME_NEW, 1, fails(EACCES), 0}, none, 0, false, PLAT_NAMING_FAILED, true, false},
+      {{FAULT_RENAME_NEW, 1, fails(EINVAL), 0}, none, 0, false, PLAT_NAMED, false, true},
+      {{FAULT_RENAME_NEW, 1, fails(ENOSYS), 0}, none, 0, false, PLAT_NAMED, false, true},
+      {{FAULT_RENAME_NEW, 1, fails(EOPNOTSUPP), 0}, none, 0, false, PLAT_NAMED, false, true},
+      {{FAULT_LINK, 1, fails(EEXIST), 0}, none, 1, false, PLAT_NAME_TAKEN, true, false},
+      {{FAULT_LINK, 1, fails(EACCES), 0}, none, 1, false, PLAT_NAMING_FAILED, true, false},
+      {refused_link, none, 1, false, PLAT_NAMED, false, true},
+      {{FAULT_LINK, 1, fails(EOPNOTSUPP), 0}, none, 1, false, PLAT_NAMED, false, true},
+      {{FAULT_LINK, 1, fails(EXDEV), 0}, none, 1, false, PLAT_NAMED, false, true},
+      {refused_link, none, 1, true, PLAT_NAME_TAKEN, true, true},
+      {refused_link, {FAULT_RENAME, 1, fails(EACCES), 0}, 1, false, PLAT_NAMING_FAILED, true,
+       false},
+      {{FAULT_REMOVE, 1, fails(EACCES), 0}, none, 1, false, PLAT_NAMING_FAILED, true, false},
+      {{FAULT_REMOVE, 1, fails(EACCES), 1}, none, 1, false, PLAT_NAMED, true, true},
+  };
+  for (const auto &c : moves) {
+    SCOPED_TRACE("move " + std::to_string(&c - moves));
+    std::string from = dir.file("from"), to = dir.file("to");
+    fs::remove(from);
+    fs::remove(to);
+    write_file(from, text_bytes("moved"));
+    if (c.to_taken) write_file(to, text_bytes("stays"));
+    plan(c.fault, c.then);
+    if (c.lacks_renameat2) fault_refuse(FAULT_RENAME_NEW, EINVAL);
+    EXPECT_EQ(plat_move_file_new(from.c_str(), to.c_str()), c.rc);
+    fault_refuse(FAULT_RENAME_NEW, 0);
+    plan_nothing();
+    EXPECT_EQ(fs::exists(from), c.from_stays);
+    EXPECT_EQ(fs::exists(to), c.to_made);
+    if (c.to_taken) {
+      EXPECT_EQ(read_file(to), text_bytes("stays"));
+    }
+  }
+}
+
+// Files without a name where the system has them: what says it has none is told apart from a
+// failure, and so is a process that cannot reach /proc. Flushing: a file system with nothing to
+// flush is no failure.
+TEST(PlatformFaults, UnnamedFilesAndFlushes) {
+  scratch_dir dir("plat-fault-unnamed");
+  struct {
+    planned fault;
+    int rc;
+  } cases[] = {
+      {{FAULT_CREATE_UNNAMED, 1, fails(EOPNOTSUPP), 0}, PLAT_UNNAMED_UNSUPPORTED},
+      {{FAULT_CREATE_UNNAMED, 1, fails(EISDIR), 0}, PLAT_UNNAMED_UNSUPPORTED},
+      {{FAULT_CREATE_UNNAMED, 1, fails(EINVAL), 0}, PLAT_UNNAMED_UNSUPPORTED},
+      {{FAULT_CREATE_UNNAMED, 1, fails(ENOSYS), 0}, PLAT_UNNAMED_UNSUPPORTED},
+      {{FAULT_CREATE_UNNAMED, 1, fails(EACCES), 0}, PLAT_UNNAMED_FAILED},
+      {{FAULT_CREATE_UNNAMED, 1, INTERRUPTED, 0}, PLAT_UNNAMED_MADE},
+      {{FAULT_ASK, 1, fails(EACCES), 0}, PLAT_UNNAMED_UNSUPPORTED},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::to_string(&c - cases));
+    long open_before = fault_open_files();
+    plan(c.fault);
+    plat_file file = PLAT_NO_FILE;
+    EXPECT_EQ(plat_create_unnamed(dir.path().c_str(), &file), c.rc);
+    plan_nothing();
+    EXPECT_EQ(file != PLAT_NO_FILE, c.rc == PLAT_UNNAMED_MADE);
+    if (file != PLAT_NO_FILE) {
+      EXPECT_EQ(plat_close(file), 0);
+    }
+    EXPECT_EQ(fault_open_files(), open_before);
+  }
+  plat_file file = plat_create_new(dir.file("a").c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  const std::pair<fault_way, int> flushes[] = {
+      {fails(EINVAL), 0}, {fails(EIO), 1}, {INTERRUPTED, 0}};
+  for (const auto &f : flushes) {
+    plan({FAULT_FLUSH, 1, f.first, 0});
+    EXPECT_EQ(plat_flush(file), f.second) << f.first.error;
+  }
+  plan_nothing();
+  EXPECT_EQ(plat_close(file), 0);
+  EXPECT_EQ(plat_close(PLAT_NO_FILE), 1);
+}
+
+// A replacement takes over the mode of the file it replaces, and its owner where the process
+// may give it; where neither owner nor group can be given, the set-id bits are not taken over.
+TEST(PlatformFaults, AttributesLentWhereTheOwnerCanBeGiven) {
+  scratch_dir dir("plat-fault-owner");
+  std::string path = dir.file("a");
+  plat_file file = plat_create_new(path.c_str());
+  ASSERT_NE(file, PLAT_NO_FILE);
+  plat_name_facts facts = {NAME_FILE, 0, 06750, (uint32_t)getuid() + 1, (uint32_t)getgid(), 0,
+                           plat_file_id{0, 0, 0}};
+  struct {
+    planned fault;
+    unsigned mode;
+  } cases[] = {
+      {{FAULT_OWNER, 1, fails(EPERM), 1}, 0750},  // neither: the set-id bits go
+      {{FAULT_OWNER, 1, fails(EPERM), 0}, 06750},  // the group alone: they stay
+      {{FAULT_MODE, 1, fails(EPERM), 0}, 0},       // the mode cannot be given: no failure
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::to_string(&c - cases));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    plan(c.fault);
+    EXPECT_EQ(plat_lend_attributes(file, &facts), 1);
+    plan_nothing();
+    if (c.mode != 0) {
+      EXPECT_EQ(mode_of(path), c.mode);
+    } else {
+      EXPECT_EQ(mode_of(path), 0600u);
+    }
+  }
+  // The owner stays but the group cannot be given: the set-id bits go as well.
+  plat_name_facts own = facts;
+  own.owner = (uint32_t)geteuid();
+  own.group = (uint32_t)getegid() + 1;
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  plan({FAULT_OWNER, 1, fails(EPERM), 1});
+  EXPECT_EQ(plat_lend_attributes(file, &own), 1);
+  plan_nothing();
+  EXPECT_EQ(mode_of(path), 0750u);
+  plat_name_facts folder = facts;
+  folder.state = NAME_OTHER;
+  EXPECT_EQ(plat_lend_attributes(file, &folder), 0);
+  EXPECT_EQ(plat_close(file), 0);
+}
+
+// Text conversion without a converter shows ASCII alone; a byte that cannot be converted shows
+// as "?"; the converter is closed either way.
+TEST(PlatformFaults, TextConversionFallbacks) {
+  char out[16];
+  long open_before = fault_open_files();
+  plan({FAULT_CONVERT, 1, fails(EINVAL), 0});
+  EXPECT_EQ(plat_convert_text("a\x9A" "b", 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "a?b");
+  plan({FAULT_CONVERT, 2, fails(EILSEQ), 0});
+  EXPECT_EQ(plat_convert_text("ab", 1250, out, sizeof out), 0);
+  EXPECT_STREQ(out, "?b");
+  plan_nothing();
+  EXPECT_EQ(plat_convert_text("a\xB5", 437, out, sizeof out), 0);  // a code page it never asks for
+  EXPECT_STREQ(out, "a?");
+  EXPECT_EQ(plat_convert_text("abc", 437, out, 3), 1);
+  EXPECT_STREQ(out, "ab");
+  EXPECT_EQ(fault_open_files(), open_before);
+}
+
+// A kept folder that may be searched but not read is kept as a handle to walk from: files are
+// made through it, and its listing fails as it would by its path. A file that opens but cannot
+// be looked at is not read; a link that cannot be read is not followed.
+TEST(PlatformFaults, FoldersOpenedForWalkingAndLinks) {
+  scratch_dir dir("plat-fault-folder");
+  std::string kept = make_folder(dir, "kept");
+  write_file(join(kept, "a.fz2"), text_bytes("a"));
+  plan({FAULT_OPEN_FOLDER, 1, fails(EACCES), 0});
+  plat_keep_folder(kept.c_str());
+  plan_nothing();
+  plat_search search = nullptr;
+  plat_found_file found;
+  EXPECT_EQ(plat_find_first(join(kept, "*.fz2").c_str(), &search, &found), PLAT_FOUND_NONE);
+  plat_file file = plat_create_new(join(kept, "b").c_str());
+  EXPECT_NE(file, PLAT_NO_FILE);
+  EXPECT_EQ(plat_close(file), 0);
+  plat_keep_folder(nullptr);
+  EXPECT_EQ(list_names(kept), (names{"a.fz2", "b"}));
+
+  long open_before = fault_open_files();
+  plan({FAULT_STAT, 1, fails(EIO), 0});
+  EXPECT_EQ(plat_open_read(join(kept, "a.fz2").c_str()), PLAT_NO_FILE);
+  plan_nothing();
+  EXPECT_EQ(fault_open_files(), open_before);
+
+  fs::create_symlink("a.fz2", join(kept, "link"));
+  char out[NAME_BUFFER_SIZE];
+  plan({FAULT_READ_LINK, 1, fails(EACCES), 0});
+  EXPECT_EQ(plat_follow_links(join(kept, "link").c_str(), out, sizeof out), 1);
+  plan({FAULT_STAT, 1, fails(EACCES), 0});  // not known to be a link: taken as it is
+  EXPECT_EQ(plat_follow_links(join(kept, "link").c_str(), out, sizeof out), 0);
+  EXPECT_EQ(std::string(out), join(kept, "link"));
+  plan_nothing();
+  EXPECT_EQ(plat_follow_links(join(kept, "link").c_str(), out, sizeof out), 0);
+  EXPECT_EQ(std::string(out), join(kept, "a.fz2"));
+}
+
+#endif
