@@ -465,8 +465,8 @@ void plat_guard_file(const char *path) {
 
 namespace {
 
-const fault_way SHORT = {FAULT_SHORT, 0};
-const fault_way NOTHING = {FAULT_NOTHING, 0};
+const fault_way SHORT_COUNT = {FAULT_SHORT, 0};
+const fault_way NOTHING_MOVED = {FAULT_NOTHING, 0};
 
 constexpr fault_way fails(DWORD error) { return fault_way{FAULT_FAILS, (int)error}; }
 
@@ -483,8 +483,8 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* CREATE: a taken temporary name is followed by the next */
     {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_EXISTS)}, 2},
     /* CREATE_UNNAMED */ {{fails(ERROR_NOT_SUPPORTED)}, 1},
-    /* READ */ {{fails(ERROR_READ_FAULT), SHORT, NOTHING}, 3},
-    /* WRITE */ {{fails(ERROR_DISK_FULL), SHORT, NOTHING}, 3},
+    /* READ */ {{fails(ERROR_READ_FAULT), SHORT_COUNT, NOTHING_MOVED}, 3},
+    /* WRITE */ {{fails(ERROR_DISK_FULL), SHORT_COUNT, NOTHING_MOVED}, 3},
     /* COPY */ {{fails(ERROR_NOT_SUPPORTED)}, 1},
     /* CLOSE */ {{fails(ERROR_INVALID_HANDLE)}, 1},
     /* STAT: a name that is not there, one that the system cannot hold, one in use (asked for
