@@ -84,6 +84,9 @@ TEST(PlatformFaultsWindows, LookUpTellsWhatEachErrorSays) {
       // The handle opened, but it cannot be asked: closed again, and the attributes looked at.
       {{FAULT_STAT, 2, fails(ERROR_ACCESS_DENIED), 0}, none, &locked, NAME_FILE, 1, 0, 0},
       {{FAULT_STAT, 2, fails(ERROR_FILE_NOT_FOUND), 0}, none, &file, NAME_FREE, 0, 0, 0},
+      // What the ask said counts, not what the close after it said.
+      {{FAULT_STAT, 2, fails(ERROR_FILE_NOT_FOUND), 0},
+       {FAULT_CLOSE, 1, fails(ERROR_INVALID_HANDLE), 0}, &file, NAME_FREE, 0, 0, 0},
       // A close that fails after the handle told everything changes nothing.
       {{FAULT_CLOSE, 1, fails(ERROR_INVALID_HANDLE), 0}, none, &file, NAME_FILE, 0, 3, 1},
       {none, none, &locked, NAME_FILE, 1, 3, 1},
