@@ -1,15 +1,14 @@
 // Windows side of the platform layer: files, the directory search, the user's language, message
 // boxes and memory blocks, through the Win32 ANSI calls. Texts are passed on as their stored bytes.
+// Every call into the system goes through the wrappers of win32_calls.h (namespace sys), where the
+// test build can fail it.
 #include "platform/platform.h"
-#include "platform/system.h"
-
-#include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/dos_time.h"
+#include "platform/win32_calls.h"
 #include "platform/wildcard.h"
 
 // The command line is passed on as typed: no expansion of "*" and "?" by the runtime.
@@ -28,14 +27,14 @@ static plat_file from_handle(HANDLE handle) {
 
 static HANDLE to_handle(plat_file file) { return (HANDLE)file; }
 
-plat_file system_open_read(const char *path) {
+plat_file plat_open_read(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = sys::open_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 FILE_ATTRIBUTE_NORMAL);
   if (handle == INVALID_HANDLE_VALUE) return PLAT_NO_FILE;
   // Only a file on a disk is read: a pipe, the console or a device could block or never end.
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
-    CloseHandle(handle);
+  if (sys::file_type(handle) != FILE_TYPE_DISK) {
+    sys::close(handle);
     return PLAT_NO_FILE;
   }
   return from_handle(handle);
@@ -45,27 +44,26 @@ plat_file system_open_read(const char *path) {
 void plat_keep_folder(const char *) {}
 
 // Windows asks the handle's type anyway: a listed file is opened as any other.
-plat_file system_open_listed(const char *path) { return system_open_read(path); }
+plat_file plat_open_listed(const char *path) { return plat_open_read(path); }
 
 // Shared for deletion, so that the console's stop handler can remove the file while it is open
 // (it goes when the process ends and the handle closes).
-plat_file system_create_new(const char *path) {
+plat_file plat_create_new(const char *path) {
   if (path == nullptr || path[0] == '\0') return PLAT_NO_FILE;
-  return from_handle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  return from_handle(sys::create_file(path, GENERIC_WRITE, FILE_SHARE_DELETE));
 }
 
 // Windows has no files without a name here: the caller writes under a temporary name.
-int system_create_unnamed(const char *, plat_file *file) {
+int plat_create_unnamed(const char *, plat_file *file) {
   *file = PLAT_NO_FILE;
   return PLAT_UNNAMED_UNSUPPORTED;
 }
 
-int system_link_file(plat_file, const char *) { return PLAT_NAMING_FAILED; }
+int plat_link_file(plat_file, const char *) { return PLAT_NAMING_FAILED; }
 
-int system_flush(plat_file file) {
+int plat_flush(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
-  return FlushFileBuffers(to_handle(file)) ? 0 : 1;
+  return sys::flush(to_handle(file)) ? 0 : 1;
 }
 
 // A move within a folder is recorded when the moved file was flushed; nothing more to do.
@@ -81,7 +79,7 @@ int plat_lend_attributes(plat_file file, const plat_name_facts *facts) {
 // Requests are cut into pieces that a DWORD count holds.
 static const size_t LARGEST_REQUEST = 0x40000000u;
 
-int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
+int plat_read(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
   char *at = static_cast<char *>(buffer);
@@ -90,7 +88,7 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
     size_t chunk = want - done;
     if (chunk > LARGEST_REQUEST) chunk = LARGEST_REQUEST;
     DWORD count = 0;
-    if (!ReadFile(to_handle(file), at + done, (DWORD)chunk, &count, nullptr)) {
+    if (!sys::read(to_handle(file), at + done, (DWORD)chunk, &count)) {
       *got = done;
       return 1;
     }
@@ -102,17 +100,17 @@ int system_read(plat_file file, void *buffer, size_t want, size_t *got) {
 }
 
 // A disk file delivers fewer bytes than asked only at its end.
-int system_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
+int plat_read_some(plat_file file, void *buffer, size_t want, size_t *got) {
   *got = 0;
   if (file == PLAT_NO_FILE) return 1;
   if (want > LARGEST_REQUEST) want = LARGEST_REQUEST;
   DWORD count = 0;
-  if (!ReadFile(to_handle(file), buffer, (DWORD)want, &count, nullptr)) return 1;
+  if (!sys::read(to_handle(file), buffer, (DWORD)want, &count)) return 1;
   *got = count;
   return 0;
 }
 
-int system_write(plat_file file, const void *buffer, size_t length) {
+int plat_write(plat_file file, const void *buffer, size_t length) {
   if (file == PLAT_NO_FILE) return 1;
   const char *at = static_cast<const char *>(buffer);
   size_t done = 0;
@@ -120,7 +118,7 @@ int system_write(plat_file file, const void *buffer, size_t length) {
     size_t chunk = length - done;
     if (chunk > LARGEST_REQUEST) chunk = LARGEST_REQUEST;
     DWORD count = 0;
-    if (!WriteFile(to_handle(file), at + done, (DWORD)chunk, &count, nullptr) || count == 0) {
+    if (!sys::write(to_handle(file), at + done, (DWORD)chunk, &count) || count == 0) {
       return 1;
     }
     done += count;
@@ -129,30 +127,30 @@ int system_write(plat_file file, const void *buffer, size_t length) {
 }
 
 // Windows has no copy between two open files; the caller copies the bytes itself.
-int system_copy_between(plat_file, plat_file, size_t, size_t *copied) {
+int plat_copy_between(plat_file, plat_file, size_t, size_t *copied) {
   *copied = 0;
   return PLAT_COPY_UNSUPPORTED;
 }
 
-int system_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
+int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
   FILETIME local, universal;
-  if (!DosDateTimeToFileTime(dos_date, dos_time, &local)) return 1;
-  if (!LocalFileTimeToFileTime(&local, &universal)) return 1;
+  if (!sys::dos_to_file_time(dos_date, dos_time, &local)) return 1;
+  if (!sys::local_to_universal(&local, &universal)) return 1;
   // Only the last-write time; creation and access times stay as they are.
-  return SetFileTime(to_handle(file), nullptr, nullptr, &universal) ? 0 : 1;
+  return sys::set_write_time(to_handle(file), &universal) ? 0 : 1;
 }
 
-int system_close(plat_file file) {
+int plat_close(plat_file file) {
   if (file == PLAT_NO_FILE) return 1;
-  return CloseHandle(to_handle(file)) ? 0 : 1;
+  return sys::close(to_handle(file)) ? 0 : 1;
 }
 
-int system_replace_file(const char *from, const char *to) {
+int plat_replace_file(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return 1;
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+  return sys::replace_file(from, to) ? 0 : 1;
 }
 
 // The identity that the system tells of an open handle.
@@ -166,12 +164,11 @@ static plat_file_id identity_of(const BY_HANDLE_FILE_INFORMATION *info) {
 // the handle. 1 and *info when that worked; else 0, the system's error left to be read.
 static int ask_name(const char *path, int as_it_stands, BY_HANDLE_FILE_INFORMATION *info) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (as_it_stands ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, flags, nullptr);
+  HANDLE handle = sys::open_to_ask(path, flags);
   if (handle == INVALID_HANDLE_VALUE) return 0;
-  BOOL asked = GetFileInformationByHandle(handle, info);
+  BOOL asked = sys::file_information(handle, info);
   DWORD error = GetLastError();
-  CloseHandle(handle);
+  sys::close(handle);
   SetLastError(error);
   return asked ? 1 : 0;
 }
@@ -192,7 +189,7 @@ static int state_of_error(DWORD error) {
 int plat_file_identity(plat_file file, plat_file_id *id) {
   *id = plat_file_id{0, 0, 0};
   BY_HANDLE_FILE_INFORMATION info;
-  if (file == PLAT_NO_FILE || !GetFileInformationByHandle(to_handle(file), &info)) return 1;
+  if (file == PLAT_NO_FILE || !sys::file_information(to_handle(file), &info)) return 1;
   *id = identity_of(&info);
   return 0;
 }
@@ -220,7 +217,7 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
   } else {
     int state = state_of_error(GetLastError());
     if (state == NAME_UNKNOWN) {
-      attributes = GetFileAttributesA(path);
+      attributes = sys::file_attributes(path);
       if (attributes == INVALID_FILE_ATTRIBUTES) state = state_of_error(GetLastError());
     }
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -243,9 +240,9 @@ int plat_look_up_file(const char *path, plat_name_facts *facts) {
   return facts->state;
 }
 
-int system_move_file_new(const char *from, const char *to) {
+int plat_move_file_new(const char *from, const char *to) {
   if (from == nullptr || to == nullptr) return PLAT_NAMING_FAILED;
-  if (MoveFileExA(from, to, 0)) return PLAT_NAMED;  // fails when `to` exists
+  if (sys::move_file_new(from, to)) return PLAT_NAMED;  // fails when `to` exists
   DWORD error = GetLastError();
   return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? PLAT_NAME_TAKEN
                                                                       : PLAT_NAMING_FAILED;
@@ -260,12 +257,12 @@ int plat_follow_links(const char *path, char *out, size_t out_size) {
 
 int plat_remove_file(const char *path) {
   if (path == nullptr) return 1;
-  return DeleteFileA(path) ? 0 : 1;
+  return sys::remove_file(path) ? 0 : 1;
 }
 
 int plat_is_read_only(const char *path) {
   if (path == nullptr || path[0] == '\0') return 0;
-  DWORD attributes = GetFileAttributesA(path);
+  DWORD attributes = sys::file_attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
   return (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
@@ -282,11 +279,11 @@ struct plat_search_state {
 // The local DOS date and time of a last-write time, clamped to what DOS form holds.
 static void local_dos_time(const FILETIME *universal, uint16_t *dos_date, uint16_t *dos_time) {
   FILETIME local;
-  if (!FileTimeToLocalFileTime(universal, &local)) local = *universal;
+  if (!sys::universal_to_local(universal, &local)) local = *universal;
   // A time beyond any calendar counts as a late one (file times cannot lie before 1601).
   SYSTEMTIME st;
   dos_fields fields = {9999, 12, 31, 23, 59, 59};
-  if (FileTimeToSystemTime(&local, &st)) {
+  if (sys::calendar_of(&local, &st)) {
     fields.year = st.wYear;
     fields.month = st.wMonth;
     fields.day = st.wDay;
@@ -297,7 +294,7 @@ static void local_dos_time(const FILETIME *universal, uint16_t *dos_date, uint16
   // Inside 1980 to 2107 the system packs it; outside, it is clamped to the nearer end. (The year
   // is tested first because not every FileTimeToDosDateTime refuses years after 2107.)
   WORD date = 0, time = 0;
-  if (fields.year >= 1980 && fields.year <= 2107 && FileTimeToDosDateTime(&local, &date, &time)) {
+  if (fields.year >= 1980 && fields.year <= 2107 && sys::file_time_to_dos(&local, &date, &time)) {
     *dos_date = date;
     *dos_time = time;
     return;
@@ -308,7 +305,7 @@ static void local_dos_time(const FILETIME *universal, uint16_t *dos_date, uint16
 // Takes the search's current entry when it is a normal file whose long name matches the
 // pattern: no folders, hidden or system files, and no names found only through their short
 // 8.3 form. 0 when it is taken, 1 when it is passed over.
-static int take_entry(const plat_search_state *state, const WIN32_FIND_DATAA *data,
+static int take_entry(const plat_search_state *state, const sys::found_entry *data,
                       plat_found_file *found) {
   const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   if (data->dwFileAttributes & skipped) return 1;
@@ -324,14 +321,14 @@ static int take_entry(const plat_search_state *state, const WIN32_FIND_DATAA *da
 // PLAT_FOUND and the next match; PLAT_FOUND_NONE when there is none; PLAT_SEARCH_BROKEN when the
 // search failed part way.
 static int next_match(plat_search_state *state, plat_found_file *found) {
-  WIN32_FIND_DATAA data;
-  while (FindNextFileA(state->handle, &data)) {
+  sys::found_entry data;
+  while (sys::find_next(state->handle, &data)) {
     if (take_entry(state, &data, found) == 0) return PLAT_FOUND;
   }
   return GetLastError() == ERROR_NO_MORE_FILES ? PLAT_FOUND_NONE : PLAT_SEARCH_BROKEN;
 }
 
-int system_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
+int plat_find_first(const char *pattern, plat_search *search, plat_found_file *found) {
   *search = nullptr;
   if (pattern == nullptr || found == nullptr) return PLAT_FOUND_NONE;
   const char *last = pattern;
@@ -340,13 +337,13 @@ int system_find_first(const char *pattern, plat_search *search, plat_found_file 
   }
   if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return PLAT_FOUND_NONE;
 
-  plat_search_state *state = (plat_search_state *)HeapAlloc(GetProcessHeap(), 0, sizeof *state);
+  plat_search_state *state = (plat_search_state *)sys::heap_allocate(sizeof *state);
   if (state == nullptr) return PLAT_SEARCH_NO_MEMORY;
   std::memcpy(state->name_pattern, last, std::strlen(last) + 1);
-  WIN32_FIND_DATAA data;
-  state->handle = FindFirstFileA(pattern, &data);
+  sys::found_entry data;
+  state->handle = sys::find_first(pattern, &data);
   if (state->handle == INVALID_HANDLE_VALUE) {
-    HeapFree(GetProcessHeap(), 0, state);
+    sys::heap_release(state);
     return PLAT_FOUND_NONE;
   }
   // The first entry that the system hands out may be one that is passed over; a search that
@@ -369,14 +366,14 @@ int plat_find_next(plat_search search, plat_found_file *found) {
 
 void plat_find_close(plat_search search) {
   if (search == nullptr) return;
-  FindClose(search->handle);
-  HeapFree(GetProcessHeap(), 0, search);
+  sys::find_close(search->handle);
+  sys::heap_release(search);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The user and the screen
 
-int plat_primary_language(void) { return GetUserDefaultLangID() & 0x3FF; }
+int plat_primary_language(void) { return sys::user_language() & 0x3FF; }
 
 // Windows shows the stored bytes as they are: the console in its OEM code page, message boxes in
 // the ANSI code page.
@@ -397,30 +394,33 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
 
 void plat_show_notice(const char *text, const char *title) {
   std::fflush(stdout);
-  MessageBoxA(nullptr, text, title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
+  sys::message_box(text, title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
 }
 
 // ---------------------------------------------------------------------------------------------
 // Memory blocks: fixed global memory.
 
-void *system_allocate_block(size_t size) {
-  HGLOBAL handle = GlobalAlloc(GMEM_FIXED, size != 0 ? size : 1);
+// A block whose lock fails is released again at once.
+void *plat_allocate_block(size_t size) {
+  HGLOBAL handle = sys::global_allocate(size != 0 ? size : 1);
   if (handle == nullptr) return nullptr;
-  return GlobalLock(handle);
+  void *block = sys::global_lock(handle);
+  if (block == nullptr) sys::global_release(handle);
+  return block;
 }
 
 void plat_release_block(void *block) {
   if (block == nullptr) return;
-  HGLOBAL handle = GlobalHandle(block);
+  HGLOBAL handle = sys::global_handle(block);
   if (handle == nullptr) return;
-  GlobalUnlock(handle);
-  GlobalFree(handle);
+  sys::global_unlock(handle);
+  sys::global_release(handle);
 }
 
 // The standard heap, for the legacy program's blocks.
-void *system_allocate_heap(size_t size) { return std::malloc(size != 0 ? size : 1); }
+void *plat_allocate_heap(size_t size) { return sys::malloc(size != 0 ? size : 1); }
 
-void plat_release_heap(void *block) { std::free(block); }
+void plat_release_heap(void *block) { sys::free(block); }
 
 // ---------------------------------------------------------------------------------------------
 // The process
@@ -434,7 +434,7 @@ static char guard_name[NAME_BUFFER_SIZE];
 // sharing allows it while it is open), then the default handler ends the process.
 static BOOL WINAPI on_console_stop(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-    if (guard_set) DeleteFileA(guard_name);
+    if (guard_set) sys::remove_file_unplanned(guard_name);
   }
   return FALSE;
 }
@@ -442,7 +442,7 @@ static BOOL WINAPI on_console_stop(DWORD event) {
 // Standard handles that are missing need nothing here: the files the program opens get handles of
 // their own, never a standard handle's number, and the C runtime marks a stream whose standard
 // handle is missing (null or invalid) as having none, so that output to it fails quietly.
-void plat_prepare_process(void) { SetConsoleCtrlHandler(on_console_stop, TRUE); }
+void plat_prepare_process(void) { sys::add_console_stop_handler(on_console_stop); }
 
 // The console's stop handler runs on a thread of its own; between the creation of a file and its
 // guard it finds nothing to remove, a window of a few instructions.
@@ -455,3 +455,80 @@ void plat_guard_file(const char *path) {
   if (length < 0 || (size_t)length >= sizeof guard_name) return;
   InterlockedExchange(&guard_set, 1);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Fault injection (test build): the ways each kind of call fails here that take different
+// branches above. Kinds whose calls Windows never makes (files without a name, links, copies
+// inside the system, permission bits, text conversion) keep a plain failure for completeness.
+
+#ifdef VORAX_FAULT_INJECTION
+
+namespace {
+
+const fault_way SHORT_COUNT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING_MOVED = {FAULT_NOTHING, 0, FAULT_PLAIN};
+
+constexpr fault_way fails(DWORD error, fault_meaning meaning = FAULT_PLAIN) {
+  return fault_way{FAULT_FAILS, (int)error, meaning};
+}
+
+struct kind_ways {
+  fault_way ways[6];
+  int count;
+};
+
+// By kind, in the order of fault_kind; the plain failure first.
+const kind_ways all_ways[FAULT_KIND_COUNT] = {
+    /* OPEN: a file that another process holds without sharing */
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_SHARING_VIOLATION)}, 2},
+    /* OPEN_FOLDER */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* CREATE: a taken temporary name is followed by the next */
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_EXISTS, FAULT_TAKEN)}, 2},
+    /* CREATE_UNNAMED */ {{fails(ERROR_NOT_SUPPORTED, FAULT_LACKING)}, 1},
+    /* READ */ {{fails(ERROR_READ_FAULT), SHORT_COUNT, NOTHING_MOVED}, 3},
+    /* WRITE */ {{fails(ERROR_DISK_FULL), SHORT_COUNT, NOTHING_MOVED}, 3},
+    /* COPY */ {{fails(ERROR_NOT_SUPPORTED, FAULT_LACKING)}, 1},
+    /* CLOSE */ {{fails(ERROR_INVALID_HANDLE)}, 1},
+    /* STAT: a name that is not there, one that the system cannot hold, one in use (asked for
+       its attributes alone) */
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_NOT_FOUND, FAULT_GONE),
+      fails(ERROR_PATH_NOT_FOUND, FAULT_GONE), fails(ERROR_FILENAME_EXCED_RANGE, FAULT_TOO_LONG),
+      fails(ERROR_SHARING_VIOLATION)},
+     5},
+    /* READ_LINK */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* LINK */ {{fails(ERROR_NOT_SUPPORTED, FAULT_LACKING)}, 1},
+    /* RENAME */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* RENAME_NEW: a taken name, told in either of the two ways the system tells it */
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_ALREADY_EXISTS, FAULT_TAKEN),
+      fails(ERROR_FILE_EXISTS, FAULT_TAKEN)},
+     3},
+    /* REMOVE */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* FLUSH */ {{fails(ERROR_WRITE_FAULT)}, 1},
+    /* FLUSH_FOLDER */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* OWNER */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* MODE */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* SET_TIME */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* LOCAL_TIME */ {{fails(ERROR_INVALID_PARAMETER)}, 1},
+    /* SEARCH */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+    /* LIST: a listing that breaks off; one that the system says has ended */
+    {{fails(ERROR_NETNAME_DELETED), fails(ERROR_NO_MORE_FILES)}, 2},
+    /* ALLOCATE */ {{fails(ERROR_NOT_ENOUGH_MEMORY)}, 1},
+    /* CONVERT */ {{fails(ERROR_NO_UNICODE_TRANSLATION)}, 1},
+    /* SIGNALS */ {{fails(ERROR_INVALID_PARAMETER)}, 1},
+    /* ASK */ {{fails(ERROR_ACCESS_DENIED)}, 1},
+};
+
+}  // namespace
+
+int fault_ways(fault_kind kind, const fault_way **ways) {
+  *ways = all_ways[kind].ways;
+  return all_ways[kind].count;
+}
+
+// Windows has no files without a name here, and its moves that never replace are its own: the
+// system as it is is the only variant.
+int fault_variant_count(void) { return 1; }
+
+const char *fault_use_variant(int) { return ""; }
+
+#endif

@@ -25,6 +25,7 @@ struct seed_file {
 struct fault_program {
   int (*entry)(int argc, char **argv);  // run_vorax or run_vorax_legacy
   int named_failures;                   // 1: results 11 to 13 carry the file's name (vorax)
+  int quiet_option;                     // 1: option Q sends the notices to standard error
 };
 
 struct fault_scenario {
@@ -52,6 +53,7 @@ void run_race_table(const fault_program &program);
 void run_folder_swaps(const fault_scenario &scenario);
 // Flushes: the archive before it takes its name, an extracted file only when it replaces one.
 void run_flush_counts(const fault_program &program);
+#ifndef _WIN32
 // SIGINT, SIGTERM and SIGHUP while packing or extracting: the process ends by that signal and
 // leaves nothing behind, on every system variant; SIGKILL too where files have no name until
 // they are complete.
@@ -59,6 +61,7 @@ void run_stop_signals(const fault_program &program);
 // A limit on the size of files that packing's archive and extraction's first file pass: a write
 // error that leaves nothing behind, on every system variant.
 void run_file_size_limit(const fault_program &program);
+#endif
 
 // Packing the folder "gfx" into "arc" (the driver adds the extension).
 fault_scenario packing(const fault_program &program, const char *label, const char *command,

@@ -7,7 +7,7 @@
 
 namespace {
 
-const fault_program legacy = {run_vorax_legacy, 0};
+const fault_program legacy = {run_vorax_legacy, 0, 0};
 
 }  // namespace
 
@@ -67,5 +67,7 @@ TEST(LegacyFaults, PackedFolderSwappedMeanwhile) {
 // Other processes, signals and memory at the edges of a run.
 TEST(LegacyFaults, RacesWithOtherProcesses) { run_race_table(legacy); }
 TEST(LegacyFaults, FlushesBeforeReplacing) { run_flush_counts(legacy); }
+#ifndef _WIN32
 TEST(LegacyFaults, StopSignalsLeaveNothingBehind) { run_stop_signals(legacy); }
 TEST(LegacyFaults, FileSizeLimitLeavesNothingBehind) { run_file_size_limit(legacy); }
+#endif

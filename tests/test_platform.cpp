@@ -1053,7 +1053,7 @@ TEST(PlatformFaults, AttributesLentWhereTheOwnerCanBeGiven) {
     unsigned mode;
   } cases[] = {
       {{FAULT_OWNER, 1, fails(EPERM), 1}, 0750},  // neither: the set-id bits go
-      {{FAULT_OWNER, 1, fails(EPERM), 0}, 06750},  // the group alone: they stay
+      {{FAULT_OWNER, 1, fails(EPERM), 0}, 02750},  // the group alone: set-group-id stays
       {{FAULT_MODE, 1, fails(EPERM), 0}, 0},       // the mode cannot be given: no failure
   };
   for (const auto &c : cases) {
@@ -1068,7 +1068,7 @@ TEST(PlatformFaults, AttributesLentWhereTheOwnerCanBeGiven) {
       EXPECT_EQ(mode_of(path), 0600u);
     }
   }
-  // The owner stays but the group cannot be given: the set-id bits go as well.
+  // The owner stays but the group cannot be given: set-user-id stays, set-group-id goes.
   plat_name_facts own = facts;
   own.owner = (uint32_t)geteuid();
   own.group = (uint32_t)getegid() + 1;
@@ -1076,7 +1076,7 @@ TEST(PlatformFaults, AttributesLentWhereTheOwnerCanBeGiven) {
   plan({FAULT_OWNER, 1, fails(EPERM), 1});
   EXPECT_EQ(plat_lend_attributes(file, &own), 1);
   plan_nothing();
-  EXPECT_EQ(mode_of(path), 0750u);
+  EXPECT_EQ(mode_of(path), 04750u);
   plat_name_facts folder = facts;
   folder.state = NAME_OTHER;
   EXPECT_EQ(plat_lend_attributes(file, &folder), 0);

@@ -51,7 +51,7 @@ std::vector<int> ways_to_write(void) {
 
 void refuse_unnamed_files(int refuse) {
 #ifdef VORAX_FAULT_INJECTION
-  fault_refuse_unnamed(refuse);
+  fault_use_variant(refuse && fault_variant_count() > 1 ? 1 : 0);
 #else
   (void)refuse;
 #endif

@@ -1,0 +1,257 @@
+// Every call that win32.cpp makes into the system, as one set of thin wrappers: the one place
+// where the Windows side of the platform layer meets the system, and where the test build fails
+// any call on purpose (platform/faults.h). In the product each wrapper is an inline call straight
+// through. With fault injection each first asks the plan about its call and, where the plan says
+// so, fails it with the planned Win32 error (left for GetLastError), makes it for half the
+// request, or makes no call and reports that nothing moved; the handles it opens and closes are
+// counted. Windows has no interruption by signals: a planned one fails the call like any other
+// failure.
+//
+// The wrappers are named for what they do, not for the Win32 function behind them, and every
+// name and path passes through them as the program's 8-bit text, so that a change of the calls
+// they make (the "A" calls today) touches this file alone. Calls that cannot fail (the user's
+// language, the message box, the process heap, releasing memory) are wrapped for that reason too,
+// without a plan; and the removal in the console's stop handler, which runs on a thread of its
+// own and must not run a test's plan, is made without one.
+//
+// Included by win32.cpp only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/faults.h"
+
+namespace sys {
+
+// What the folder search tells about one entry.
+typedef WIN32_FIND_DATAA found_entry;
+
+// Asks the plan about a call of `kind` that can only be made or fail: 1 when it fails (the
+// planned error is then the last error), else 0.
+inline int planned_failure(fault_kind kind) {
+  int error = 0;
+  switch (fault_call(kind, &error)) {
+    case FAULT_NONE:
+    case FAULT_SHORT: return 0;
+    default: break;
+  }
+  SetLastError((DWORD)error);
+  return 1;
+}
+
+// Asks the plan about a call of `kind` that moves `*count` bytes. 0: make the call, for the count
+// in *count (halved when the plan says short); 1: make no call and fail (the error set); 2: make
+// no call and report success with nothing moved.
+inline int planned_transfer(fault_kind kind, DWORD *count) {
+  int error = 0;
+  switch (fault_call(kind, &error)) {
+    case FAULT_NONE: return 0;
+    case FAULT_SHORT:
+      if (*count > 1) *count /= 2;
+      return 0;
+    case FAULT_NOTHING: return 2;
+    default: break;
+  }
+  SetLastError((DWORD)error);
+  return 1;
+}
+
+// Counts a handle that a call opened.
+inline HANDLE counted(HANDLE handle) {
+  if (handle != INVALID_HANDLE_VALUE) fault_handle_opened();
+  return handle;
+}
+
+// ---- Files
+
+// Opens an existing file with the given access and sharing.
+inline HANDLE open_file(const char *path, DWORD access, DWORD share, DWORD flags) {
+  if (planned_failure(FAULT_OPEN)) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
+// Opens a name for its attributes alone (no access to its data, all sharing): asking what it is.
+inline HANDLE open_to_ask(const char *path, DWORD flags) {
+  if (planned_failure(FAULT_STAT)) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
+// Creates a new file; fails when the name is taken.
+inline HANDLE create_file(const char *path, DWORD access, DWORD share) {
+  if (planned_failure(FAULT_CREATE)) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileA(path, access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+}
+
+// The kind of file behind a handle; FILE_TYPE_UNKNOWN (and the last error) when that fails.
+inline DWORD file_type(HANDLE handle) {
+  if (planned_failure(FAULT_STAT)) return FILE_TYPE_UNKNOWN;
+  return GetFileType(handle);
+}
+
+inline BOOL read(HANDLE handle, void *buffer, DWORD count, DWORD *got) {
+  switch (planned_transfer(FAULT_READ, &count)) {
+    case 1: *got = 0; return FALSE;
+    case 2: *got = 0; return TRUE;
+    default: return ReadFile(handle, buffer, count, got, nullptr);
+  }
+}
+
+inline BOOL write(HANDLE handle, const void *buffer, DWORD count, DWORD *put) {
+  switch (planned_transfer(FAULT_WRITE, &count)) {
+    case 1: *put = 0; return FALSE;
+    case 2: *put = 0; return TRUE;
+    default: return WriteFile(handle, buffer, count, put, nullptr);
+  }
+}
+
+// The handle is released whether or not the close fails, so it is made before the plan is
+// asked; a planned failure then reports what a failed close reports.
+inline BOOL close(HANDLE handle) {
+  BOOL closed = CloseHandle(handle);
+  fault_handle_closed();
+  if (planned_failure(FAULT_CLOSE)) return FALSE;
+  return closed;
+}
+
+inline BOOL flush(HANDLE handle) {
+  if (planned_failure(FAULT_FLUSH)) return FALSE;
+  return FlushFileBuffers(handle);
+}
+
+// Sets the last-write time alone; the creation and access times stay as they are.
+inline BOOL set_write_time(HANDLE handle, const FILETIME *time) {
+  if (planned_failure(FAULT_SET_TIME)) return FALSE;
+  return SetFileTime(handle, nullptr, nullptr, time);
+}
+
+inline BOOL file_information(HANDLE handle, BY_HANDLE_FILE_INFORMATION *info) {
+  if (planned_failure(FAULT_STAT)) return FALSE;
+  return GetFileInformationByHandle(handle, info);
+}
+
+// The attributes of a name; INVALID_FILE_ATTRIBUTES (and the last error) when they cannot be had.
+inline DWORD file_attributes(const char *path) {
+  if (planned_failure(FAULT_STAT)) return INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesA(path);
+}
+
+// Moves a file onto a name, replacing a file that stands there.
+inline BOOL replace_file(const char *from, const char *to) {
+  if (planned_failure(FAULT_RENAME)) return FALSE;
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+// Moves a file onto a name that must be free.
+inline BOOL move_file_new(const char *from, const char *to) {
+  if (planned_failure(FAULT_RENAME_NEW)) return FALSE;
+  return MoveFileExA(from, to, 0);
+}
+
+inline BOOL remove_file(const char *path) {
+  if (planned_failure(FAULT_REMOVE)) return FALSE;
+  return DeleteFileA(path);
+}
+
+// The removal that the console's stop handler makes, on a thread of its own: no plan.
+inline BOOL remove_file_unplanned(const char *path) { return DeleteFileA(path); }
+
+// ---- Time
+
+inline BOOL dos_to_file_time(WORD dos_date, WORD dos_time, FILETIME *time) {
+  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
+  return DosDateTimeToFileTime(dos_date, dos_time, time);
+}
+
+inline BOOL file_time_to_dos(const FILETIME *time, WORD *dos_date, WORD *dos_time) {
+  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
+  return FileTimeToDosDateTime(time, dos_date, dos_time);
+}
+
+inline BOOL local_to_universal(const FILETIME *local, FILETIME *universal) {
+  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
+  return LocalFileTimeToFileTime(local, universal);
+}
+
+inline BOOL universal_to_local(const FILETIME *universal, FILETIME *local) {
+  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
+  return FileTimeToLocalFileTime(universal, local);
+}
+
+inline BOOL calendar_of(const FILETIME *time, SYSTEMTIME *calendar) {
+  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
+  return FileTimeToSystemTime(time, calendar);
+}
+
+// ---- Folder listings. The search handle is counted while it is open.
+
+inline HANDLE find_first(const char *pattern, found_entry *entry) {
+  if (planned_failure(FAULT_SEARCH)) return INVALID_HANDLE_VALUE;
+  return counted(FindFirstFileA(pattern, entry));
+}
+
+inline BOOL find_next(HANDLE search, found_entry *entry) {
+  if (planned_failure(FAULT_LIST)) return FALSE;
+  return FindNextFileA(search, entry);
+}
+
+inline BOOL find_close(HANDLE search) {
+  BOOL closed = FindClose(search);
+  fault_handle_closed();
+  if (planned_failure(FAULT_CLOSE)) return FALSE;
+  return closed;
+}
+
+// ---- Memory
+
+// From the process heap (the search's state).
+inline void *heap_allocate(size_t size) {
+  if (planned_failure(FAULT_ALLOCATE)) return nullptr;
+  return HeapAlloc(GetProcessHeap(), 0, size);
+}
+
+inline void heap_release(void *block) { HeapFree(GetProcessHeap(), 0, block); }
+
+// Fixed global memory: allocated, then locked for its address.
+inline HGLOBAL global_allocate(size_t size) {
+  if (planned_failure(FAULT_ALLOCATE)) return nullptr;
+  return GlobalAlloc(GMEM_FIXED, size);
+}
+
+inline void *global_lock(HGLOBAL handle) {
+  if (planned_failure(FAULT_ALLOCATE)) return nullptr;
+  return GlobalLock(handle);
+}
+
+inline HGLOBAL global_handle(const void *block) { return GlobalHandle(block); }
+
+inline void global_unlock(HGLOBAL handle) { GlobalUnlock(handle); }
+
+inline void global_release(HGLOBAL handle) { GlobalFree(handle); }
+
+// The C runtime's heap (the legacy program's blocks).
+inline void *malloc(size_t size) {
+  if (planned_failure(FAULT_ALLOCATE)) return nullptr;
+  return std::malloc(size);
+}
+
+inline void free(void *block) { std::free(block); }
+
+// ---- The user, the screen and the console
+
+inline int user_language(void) { return GetUserDefaultLangID(); }
+
+inline void message_box(const char *text, const char *title, UINT style) {
+  MessageBoxA(nullptr, text, title, style);
+}
+
+// Adds a handler for the console's stop events.
+inline BOOL add_console_stop_handler(PHANDLER_ROUTINE handler) {
+  if (planned_failure(FAULT_SIGNALS)) return FALSE;
+  return SetConsoleCtrlHandler(handler, TRUE);
+}
+
+}  // namespace sys
