@@ -631,6 +631,16 @@ void stopped_child(const std::string &folder) {
   _exit(5);  // not reached: SIGHUP ends the process
 }
 
+// A notice follows what the program printed before it, also where both go to one place.
+void notice_child(const std::string &) {
+  int null_fd = open("/dev/null", O_RDONLY);
+  dup2(null_fd, 0);  // no terminal: no prompt waits
+  dup2(1, 2);
+  std::printf("progress ");
+  plat_show_notice("text", "title");
+  _exit(0);
+}
+
 }  // namespace
 
 TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
@@ -639,6 +649,9 @@ TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   status = in_child(stopped_child, dir.path());
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+  testing::internal::CaptureStdout();
+  status = in_child(notice_child, dir.path());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "progress title\ntext\n");
   EXPECT_EQ(list_names(dir.path()), names{});
   // A guard of a name that does not fit guards nothing, and letting the signals through again
   // unblocks them.
