@@ -800,7 +800,8 @@ TEST(PlatformFaults, ReadsAndWritesAnswerEveryCount) {
       {{FAULT_READ, 1, NOTHING, 0}, 0, 0},
   };
   for (const auto &c : reads) {
-    SCOPED_TRACE("read call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    SCOPED_TRACE("read call " + std::to_string(c.fault.nth) + ", effect " +
+                 std::to_string(c.fault.way.effect));
     plat_file file = plat_open_read(path.c_str());
     ASSERT_NE(file, PLAT_NO_FILE);
     char buffer[16];
@@ -834,7 +835,8 @@ TEST(PlatformFaults, ReadsAndWritesAnswerEveryCount) {
       {{FAULT_WRITE, 1, fails(EFBIG), 0}, 1},
   };
   for (const auto &c : writes) {
-    SCOPED_TRACE("write call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    SCOPED_TRACE("write call " + std::to_string(c.fault.nth) + ", effect " +
+                 std::to_string(c.fault.way.effect));
     std::string out = dir.file("out" + std::to_string(&c - writes));
     plat_file made = plat_create_new(out.c_str());
     ASSERT_NE(made, PLAT_NO_FILE);
