@@ -141,9 +141,7 @@ std::vector<std::string> command_arguments(const fault_scenario &s, const std::s
 
 run_result run_once(const fault_scenario &s, const std::string &root) {
   std::vector<std::string> args = command_arguments(s, root);
-  std::vector<char *> argv;
-  for (std::string &arg : args) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
+  std::vector<char *> argv = argument_vector(args);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   run_result run;
@@ -761,6 +759,21 @@ void run_flush_counts(const fault_program &program) {
 
 #ifndef _WIN32
 
+namespace {
+
+// Checks that a run that was stopped finished nothing: every file stands as before, with its
+// time, and nothing new appeared.
+void expect_as_before(const std::string &root, const snapshot &start) {
+  const snapshot after = take_snapshot(root);
+  EXPECT_EQ(after.size(), start.size());
+  for (const auto &item : start) {
+    auto now = after.find(item.first);
+    EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true)) << item.first;
+  }
+}
+
+}  // namespace
+
 void run_stop_signals(const fault_program &program) {
   scratch_dir dir("signals");
   const std::string root = dir.path();
@@ -789,9 +802,7 @@ void run_stop_signals(const fault_program &program) {
           race_signal = stop;
           fault_plan_action(FAULT_WRITE, 1, stop_signal_arrives);
           std::vector<std::string> args = command_arguments(s, root);
-          std::vector<char *> argv;
-          for (std::string &arg : args) argv.push_back(&arg[0]);
-          argv.push_back(nullptr);
+          std::vector<char *> argv = argument_vector(args);
           s.program.entry((int)args.size(), argv.data());
           _exit(0);
         }
@@ -799,14 +810,7 @@ void run_stop_signals(const fault_program &program) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << status;
         EXPECT_EQ(temporary_files(root), names{});
-        // Nothing was finished: every file stands as before, and nothing new appeared.
-        const snapshot after = take_snapshot(root);
-        EXPECT_EQ(after.size(), start.size());
-        for (const auto &item : start) {
-          auto now = after.find(item.first);
-          EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true))
-              << item.first;
-        }
+        expect_as_before(root, start);
       }
     }
   }
@@ -849,9 +853,7 @@ void run_file_size_limit(const fault_program &program) {
         struct rlimit size_limit = {(rlim_t)limit, (rlim_t)limit};
         if (setrlimit(RLIMIT_FSIZE, &size_limit) != 0) _exit(126);
         std::vector<std::string> args = command_arguments(s, root);
-        std::vector<char *> argv;
-        for (std::string &arg : args) argv.push_back(&arg[0]);
-        argv.push_back(nullptr);
+        std::vector<char *> argv = argument_vector(args);
         int status = s.program.entry((int)args.size(), argv.data());
         std::fflush(nullptr);
         _exit(status);
@@ -863,14 +865,7 @@ void run_file_size_limit(const fault_program &program) {
       const std::string text(err.begin(), err.end());
       EXPECT_TRUE(ends_with(text, endings[i])) << text;
       EXPECT_EQ(temporary_files(root), names{});
-      // Nothing was finished: every file stands as before, and nothing new appeared.
-      const snapshot after = take_snapshot(root);
-      EXPECT_EQ(after.size(), start.size());
-      for (const auto &item : start) {
-        auto now = after.find(item.first);
-        EXPECT_TRUE(now != after.end() && same_file(now->second, item.second, true))
-            << item.first;
-      }
+      expect_as_before(root, start);
     }
   }
   fault_use_variant(0);

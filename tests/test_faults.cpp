@@ -131,9 +131,7 @@ namespace {
 // Runs vorax in-process with its output captured; the calls are counted from here on.
 void run_counted(std::vector<std::string> args) {
   args.insert(args.begin(), "vorax");
-  std::vector<char *> argv;
-  for (std::string &arg : args) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
+  std::vector<char *> argv = argument_vector(args);
   fault_plan(FAULT_OPEN, 0);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();

@@ -222,9 +222,7 @@ const uid_t NOBODY = 65534;  // the unprivileged user and group that the runs be
 int run_as_user(uid_t id, const char *program, const std::vector<std::string> &args) {
   std::vector<std::string> argv_text(1, program);
   argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char *> argv;
-  for (std::string &arg : argv_text) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
+  std::vector<char *> argv = argument_vector(argv_text);
   std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
@@ -405,9 +403,7 @@ program_run run_in_surroundings(const char *program, const std::vector<std::stri
   std::remove(err_file.c_str());
   std::vector<std::string> argv_text(1, program);
   argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char *> argv;
-  for (std::string &arg : argv_text) argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
+  std::vector<char *> argv = argument_vector(argv_text);
   std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {

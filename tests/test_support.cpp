@@ -82,6 +82,13 @@ bool ends_with(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+std::vector<char *> argument_vector(std::vector<std::string> &args) {
+  std::vector<char *> argv;
+  for (std::string &arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  return argv;
+}
+
 names temporary_files(const std::string &root) {
   names found;
   for (const auto &item : fs::recursive_directory_iterator(root)) {

@@ -32,6 +32,10 @@ names temporary_files(const std::string &root);    // the programs' ".vx" files 
 // True when `text` ends with `end`.
 bool ends_with(const std::string &text, const std::string &end);
 
+// The argument vector of `args` as a program's main or exec takes it: pointers into the strings
+// (which must outlive it), then a null.
+std::vector<char *> argument_vector(std::vector<std::string> &args);
+
 // The items of a list linked through `next`, in list order.
 template <class T>
 std::vector<T *> order_of(T *head) {

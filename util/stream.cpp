@@ -48,6 +48,11 @@ int end_read_file(void) {
   return failed != 0 ? 1 : 0;
 }
 
+// 1 when the lookup found the file that the read stream protects.
+int is_read_file(const plat_name_facts *facts) {
+  return facts->state == NAME_FILE && plat_same_file(&facts->id, &read_identity);
+}
+
 // ---- write state
 
 enum write_phase {
@@ -386,7 +391,7 @@ int open_write_stream(const char *name, int replace, stream *out) {
   int state = plat_look_up_file(name, &facts);
   if (!replace && (state == NAME_FILE || state == NAME_LINK || state == NAME_OTHER)) return 2;
   // The file being read is never replaced: its name counts as taken, also with `replace`.
-  if (state == NAME_FILE && plat_same_file(&facts.id, &read_identity)) return 2;
+  if (is_read_file(&facts)) return 2;
   if (refuses_writing(name, &facts)) return 1;
 
   // The folder part ends with the last path stop; without one the file goes to the current folder.
@@ -660,7 +665,8 @@ int copy_listed_file(const char *path, uint32_t size, stream to) {
 int name_is_read_file(const char *name) {
   if (name == nullptr || name[0] == '\0' || !read_identity.known) return 0;
   plat_name_facts facts;
-  return plat_look_up_file(name, &facts) == NAME_FILE && plat_same_file(&facts.id, &read_identity);
+  plat_look_up_file(name, &facts);
+  return is_read_file(&facts);
 }
 
 int name_taken(const char *name) {
