@@ -29,7 +29,7 @@ void (*planned_action)(void) = nullptr;
 fault_way plain_way(fault_kind kind) {
   const fault_way *ways = nullptr;
   if (fault_ways(kind, &ways) > 0) return ways[0];
-  return fault_way{FAULT_FAILS, 0};
+  return fault_way{FAULT_FAILS, 0, FAULT_PLAIN};
 }
 
 }  // namespace

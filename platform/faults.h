@@ -54,10 +54,22 @@ enum fault_effect {
                       // the layer answers by asking again. Even a lasting plan interrupts once.
 };
 
-// An effect and, for FAULT_FAILS, the error.
+// What a failure tells the layer, so that tests can tell what to expect of it on any system.
+enum fault_meaning {
+  FAULT_PLAIN,     // a failure like any other (no permission, an input or output error, ...)
+  FAULT_TAKEN,     // something stands under the name (POSIX: EEXIST)
+  FAULT_LACKING,   // the system or the file system lacks the feature, or has nothing to do:
+                   // the layer falls back on another way, and nothing fails
+  FAULT_GONE,      // nothing stands under the name, or a link that leads nowhere or in a loop
+  FAULT_TOO_LONG,  // the system cannot hold the name
+  FAULT_ENDED,     // a listing that the system says has ended (Windows: ERROR_NO_MORE_FILES)
+};
+
+// An effect and, for FAULT_FAILS, the error and what it means.
 struct fault_way {
   fault_effect effect;
   int error;
+  fault_meaning meaning;
 };
 
 #ifdef VORAX_FAULT_INJECTION

@@ -921,11 +921,15 @@ void plat_guard_file(const char *path) {
 
 namespace {
 
-const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR};
-const fault_way SHORT = {FAULT_SHORT, 0};
-const fault_way NOTHING = {FAULT_NOTHING, 0};
+const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR, FAULT_PLAIN};
+const fault_way SHORT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING = {FAULT_NOTHING, 0, FAULT_PLAIN};
+const fault_way TAKEN = {FAULT_FAILS, EEXIST, FAULT_TAKEN};
+const fault_way TOO_LONG = {FAULT_FAILS, ENAMETOOLONG, FAULT_TOO_LONG};
 
-constexpr fault_way fails(int error) { return fault_way{FAULT_FAILS, error}; }
+constexpr fault_way fails(int error) { return fault_way{FAULT_FAILS, error, FAULT_PLAIN}; }
+constexpr fault_way lacking(int error) { return fault_way{FAULT_FAILS, error, FAULT_LACKING}; }
+constexpr fault_way gone(int error) { return fault_way{FAULT_FAILS, error, FAULT_GONE}; }
 
 struct kind_ways {
   fault_way ways[12];
@@ -936,33 +940,33 @@ struct kind_ways {
 const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* OPEN */ {{fails(EACCES), INTERRUPTED}, 2},
     /* OPEN_FOLDER: no read permission falls back to a handle to walk from */
-    {{fails(ENOENT), fails(EACCES), INTERRUPTED}, 3},
+    {{gone(ENOENT), fails(EACCES), INTERRUPTED}, 3},
     /* CREATE: a taken temporary name is followed by the next */
-    {{fails(EACCES), fails(EEXIST), INTERRUPTED}, 3},
+    {{fails(EACCES), TAKEN, INTERRUPTED}, 3},
     /* CREATE_UNNAMED: these four say that the system has no such files */
-    {{fails(EACCES), fails(EOPNOTSUPP), fails(EISDIR), fails(EINVAL), fails(ENOSYS),
+    {{fails(EACCES), lacking(EOPNOTSUPP), lacking(EISDIR), lacking(EINVAL), lacking(ENOSYS),
       INTERRUPTED},
      6},
     /* READ */ {{fails(EIO), SHORT, NOTHING, INTERRUPTED}, 4},
     /* WRITE */ {{fails(ENOSPC), fails(EFBIG), SHORT, NOTHING, INTERRUPTED}, 5},
     /* COPY: the first five say that these files cannot be copied this way */
-    {{fails(ENOSPC), fails(EXDEV), fails(ENOSYS), fails(EINVAL), fails(EOPNOTSUPP), fails(EBADF),
-      fails(EIO), fails(EFBIG), SHORT, NOTHING, INTERRUPTED},
+    {{fails(ENOSPC), lacking(EXDEV), lacking(ENOSYS), lacking(EINVAL), lacking(EOPNOTSUPP),
+      lacking(EBADF), fails(EIO), fails(EFBIG), SHORT, NOTHING, INTERRUPTED},
      11},
     /* CLOSE */ {{fails(EIO)}, 1},
     /* STAT: a name that is not there, one that the system cannot hold */
-    {{fails(EACCES), fails(ENOENT), fails(ENOTDIR), fails(ELOOP), fails(ENAMETOOLONG)}, 5},
+    {{fails(EACCES), gone(ENOENT), gone(ENOTDIR), gone(ELOOP), TOO_LONG}, 5},
     /* READ_LINK */ {{fails(EACCES)}, 1},
     /* LINK: a taken name; what says that a handle cannot be linked; what says that the file
        system has no hard links */
-    {{fails(EACCES), fails(EEXIST), fails(ENOENT), fails(EPERM), fails(EINVAL),
-      fails(EOPNOTSUPP), fails(EXDEV)},
+    {{fails(EACCES), TAKEN, fails(ENOENT), fails(EPERM), fails(EINVAL), fails(EOPNOTSUPP),
+      fails(EXDEV)},
      7},
     /* RENAME */ {{fails(EACCES)}, 1},
     /* RENAME_NEW: a taken name; what says that the system cannot move without replacing */
-    {{fails(EACCES), fails(EEXIST), fails(EINVAL), fails(ENOSYS), fails(EOPNOTSUPP)}, 5},
+    {{fails(EACCES), TAKEN, lacking(EINVAL), lacking(ENOSYS), lacking(EOPNOTSUPP)}, 5},
     /* REMOVE */ {{fails(EACCES)}, 1},
-    /* FLUSH: a file system with nothing to flush */ {{fails(EIO), fails(EINVAL), INTERRUPTED}, 3},
+    /* FLUSH: a file system with nothing to flush */ {{fails(EIO), lacking(EINVAL), INTERRUPTED}, 3},
     /* FLUSH_FOLDER */ {{fails(EIO), INTERRUPTED}, 2},
     /* OWNER */ {{fails(EPERM)}, 1},
     /* MODE */ {{fails(EPERM)}, 1},

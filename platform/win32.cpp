@@ -465,10 +465,12 @@ void plat_guard_file(const char *path) {
 
 namespace {
 
-const fault_way SHORT_COUNT = {FAULT_SHORT, 0};
-const fault_way NOTHING_MOVED = {FAULT_NOTHING, 0};
+const fault_way SHORT_COUNT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING_MOVED = {FAULT_NOTHING, 0, FAULT_PLAIN};
 
-constexpr fault_way fails(DWORD error) { return fault_way{FAULT_FAILS, (int)error}; }
+constexpr fault_way fails(DWORD error, fault_meaning meaning = FAULT_PLAIN) {
+  return fault_way{FAULT_FAILS, (int)error, meaning};
+}
 
 struct kind_ways {
   fault_way ways[6];
@@ -481,7 +483,7 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     {{fails(ERROR_ACCESS_DENIED), fails(ERROR_SHARING_VIOLATION)}, 2},
     /* OPEN_FOLDER */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* CREATE: a taken temporary name is followed by the next */
-    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_EXISTS)}, 2},
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_EXISTS, FAULT_TAKEN)}, 2},
     /* CREATE_UNNAMED */ {{fails(ERROR_NOT_SUPPORTED)}, 1},
     /* READ */ {{fails(ERROR_READ_FAULT), SHORT_COUNT, NOTHING_MOVED}, 3},
     /* WRITE */ {{fails(ERROR_DISK_FULL), SHORT_COUNT, NOTHING_MOVED}, 3},
@@ -489,14 +491,17 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* CLOSE */ {{fails(ERROR_INVALID_HANDLE)}, 1},
     /* STAT: a name that is not there, one that the system cannot hold, one in use (asked for
        its attributes alone) */
-    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_NOT_FOUND), fails(ERROR_PATH_NOT_FOUND),
-      fails(ERROR_FILENAME_EXCED_RANGE), fails(ERROR_SHARING_VIOLATION)},
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_FILE_NOT_FOUND, FAULT_GONE),
+      fails(ERROR_PATH_NOT_FOUND, FAULT_GONE), fails(ERROR_FILENAME_EXCED_RANGE, FAULT_TOO_LONG),
+      fails(ERROR_SHARING_VIOLATION)},
      5},
     /* READ_LINK */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* LINK */ {{fails(ERROR_NOT_SUPPORTED)}, 1},
     /* RENAME */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* RENAME_NEW: a taken name, told in either of the two ways the system tells it */
-    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_ALREADY_EXISTS), fails(ERROR_FILE_EXISTS)}, 3},
+    {{fails(ERROR_ACCESS_DENIED), fails(ERROR_ALREADY_EXISTS, FAULT_TAKEN),
+      fails(ERROR_FILE_EXISTS, FAULT_TAKEN)},
+     3},
     /* REMOVE */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* FLUSH */ {{fails(ERROR_WRITE_FAULT)}, 1},
     /* FLUSH_FOLDER */ {{fails(ERROR_ACCESS_DENIED)}, 1},
@@ -506,7 +511,7 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* LOCAL_TIME */ {{fails(ERROR_INVALID_PARAMETER)}, 1},
     /* SEARCH */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* LIST: a listing that breaks off; one that the system says has ended */
-    {{fails(ERROR_NETNAME_DELETED), fails(ERROR_NO_MORE_FILES)}, 2},
+    {{fails(ERROR_NETNAME_DELETED), fails(ERROR_NO_MORE_FILES, FAULT_ENDED)}, 2},
     /* ALLOCATE */ {{fails(ERROR_NOT_ENOUGH_MEMORY)}, 1},
     /* CONVERT */ {{fails(ERROR_NO_UNICODE_TRANSLATION)}, 1},
     /* SIGNALS */ {{fails(ERROR_INVALID_PARAMETER)}, 1},

@@ -515,8 +515,8 @@ TEST(PlatformSearch, TimesOnADayThatChangesSummerTimePosix) {
   EXPECT_TRUE(set_local_time(path, 0x3E4E, 0x53C0));  // another day: no time of this one kept
 }
 
-// Without any locale variable the user's language is English; a search that is given no folder
-// lists the current one.
+// Without any locale variable the user's language is English, else the first variable that is
+// set tells it; a search that is given no folder lists the current one.
 TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
   const char *variables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
   std::vector<std::pair<std::string, std::string>> saved;
@@ -526,6 +526,13 @@ TEST(PlatformSearch, NoLanguageAndNoFolderPosix) {
     unsetenv(variable);
   }
   EXPECT_EQ(plat_primary_language(), 0x09);
+  // The first variable that is set counts, also with a one-letter value; an empty one does not.
+  setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ(plat_primary_language(), 0x07);
+  setenv("LC_MESSAGES", "", 1);
+  setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(plat_primary_language(), 0x09);
+  for (const char *variable : variables) unsetenv(variable);
   for (const auto &item : saved) setenv(item.first.c_str(), item.second.c_str(), 1);
   plat_search search = nullptr;
   plat_found_file found;
@@ -656,10 +663,10 @@ TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
 
 namespace {
 
-const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR};
-const fault_way SHORT = {FAULT_SHORT, 0};
-const fault_way NOTHING = {FAULT_NOTHING, 0};
-fault_way fails(int error) { return fault_way{FAULT_FAILS, error}; }
+const fault_way INTERRUPTED = {FAULT_INTERRUPTED, EINTR, FAULT_PLAIN};
+const fault_way SHORT = {FAULT_SHORT, 0, FAULT_PLAIN};
+const fault_way NOTHING = {FAULT_NOTHING, 0, FAULT_PLAIN};
+fault_way fails(int error) { return fault_way{FAULT_FAILS, error, FAULT_PLAIN}; }
 
 // One planned fault: the nth call of a kind, in a way, once or lasting; `then` is a second one
 // of the same plan (none when its nth is 0).
@@ -670,7 +677,8 @@ struct planned {
   int lasting;
 };
 
-void plan(const planned &p, const planned &then = planned{FAULT_OPEN, 0, {FAULT_NONE, 0}, 0}) {
+void plan(const planned &p,
+          const planned &then = planned{FAULT_OPEN, 0, {FAULT_NONE, 0, FAULT_PLAIN}, 0}) {
   fault_plan_way(p.kind, p.nth, p.way, p.lasting);
   fault_plan_also(then.kind, then.nth, then.way, then.lasting);
 }
@@ -874,7 +882,7 @@ TEST(PlatformFaults, NamingAndMovingWithoutReplacing) {
   scratch_dir dir("plat-fault-names");
   const std::string taken = dir.file("taken");
   write_file(taken, text_bytes("taken"));
-  const planned none = {FAULT_OPEN, 0, {FAULT_NONE, 0}, 0};
+  const planned none = {FAULT_OPEN, 0, {FAULT_NONE, 0, FAULT_PLAIN}, 0};
   struct {
     planned fault, then;
     bool name_taken;
