@@ -966,7 +966,8 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* RENAME_NEW: a taken name; what says that the system cannot move without replacing */
     {{fails(EACCES), TAKEN, lacking(EINVAL), lacking(ENOSYS), lacking(EOPNOTSUPP)}, 5},
     /* REMOVE */ {{fails(EACCES)}, 1},
-    /* FLUSH: a file system with nothing to flush */ {{fails(EIO), lacking(EINVAL), INTERRUPTED}, 3},
+    /* FLUSH: a file system with nothing to flush */
+    {{fails(EIO), lacking(EINVAL), INTERRUPTED}, 3},
     /* FLUSH_FOLDER */ {{fails(EIO), INTERRUPTED}, 2},
     /* OWNER */ {{fails(EPERM)}, 1},
     /* MODE */ {{fails(EPERM)}, 1},

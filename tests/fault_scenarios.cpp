@@ -26,10 +26,11 @@ namespace fs = std::filesystem;
 namespace {
 
 const char *const kind_names[FAULT_KIND_COUNT] = {
-    "open",   "open folder", "create",   "create unnamed", "read",       "write",  "copy",
-    "close",  "stat",        "read link", "link",          "rename",     "rename new",
-    "remove", "flush",       "flush folder", "owner",    "mode",           "set time",   "local time",
-    "search", "list",        "allocate", "convert",        "signals",    "ask"};
+    "open",     "open folder", "create",       "create unnamed", "read",     "write",
+    "copy",     "close",       "stat",         "read link",      "link",     "rename",
+    "rename new", "remove",    "flush",        "flush folder",   "owner",    "mode",
+    "set time", "local time",  "search",       "list",           "allocate", "convert",
+    "signals",  "ask"};
 
 // How a way of failing reads in a trace: "fails with error 13", "short", ...
 std::string way_name(const fault_way &way) {
@@ -202,7 +203,8 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
   };
   // A folder that cannot be listed: vorax names the search. The legacy program shows the bare
   // message, and its vehicle packing "Out of memory" for every failure of a file or the folder.
-  const bool legacy_vehicles = !s.program.named_failures && (s.command[0] == 'V' || s.command[0] == 'v');
+  const bool legacy_vehicles =
+      !s.program.named_failures && (s.command[0] == 'V' || s.command[0] == 'v');
   auto search_error = [&](uint32_t number) {
     if (legacy_vehicles) return error(display_text(MSG_OUT_OF_MEMORY));
     if (!s.program.named_failures) return error(display_text(number));

@@ -631,6 +631,16 @@ void stopped_child(const std::string &folder) {
   _exit(5);  // not reached: SIGHUP ends the process
 }
 
+// A notice follows what the program printed before it, also where both go to one place.
+void notice_child(const std::string &) {
+  int null_fd = open("/dev/null", O_RDONLY);
+  dup2(null_fd, 0);  // no terminal: no prompt waits
+  dup2(1, 2);
+  std::printf("progress ");
+  plat_show_notice("text", "title");
+  _exit(0);
+}
+
 }  // namespace
 
 TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
@@ -639,6 +649,9 @@ TEST(PlatformProcess, PreparedForItsSurroundingsPosix) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   status = in_child(stopped_child, dir.path());
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+  testing::internal::CaptureStdout();
+  status = in_child(notice_child, dir.path());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "progress title\ntext\n");
   EXPECT_EQ(list_names(dir.path()), names{});
   // A guard of a name that does not fit guards nothing, and letting the signals through again
   // unblocks them.
@@ -787,7 +800,8 @@ TEST(PlatformFaults, ReadsAndWritesAnswerEveryCount) {
       {{FAULT_READ, 1, NOTHING, 0}, 0, 0},
   };
   for (const auto &c : reads) {
-    SCOPED_TRACE("read call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    SCOPED_TRACE("read call " + std::to_string(c.fault.nth) + ", effect " +
+                 std::to_string(c.fault.way.effect));
     plat_file file = plat_open_read(path.c_str());
     ASSERT_NE(file, PLAT_NO_FILE);
     char buffer[16];
@@ -821,7 +835,8 @@ TEST(PlatformFaults, ReadsAndWritesAnswerEveryCount) {
       {{FAULT_WRITE, 1, fails(EFBIG), 0}, 1},
   };
   for (const auto &c : writes) {
-    SCOPED_TRACE("write call " + std::to_string(c.fault.nth) + " " + std::to_string(c.fault.way.effect));
+    SCOPED_TRACE("write call " + std::to_string(c.fault.nth) + ", effect " +
+                 std::to_string(c.fault.way.effect));
     std::string out = dir.file("out" + std::to_string(&c - writes));
     plat_file made = plat_create_new(out.c_str());
     ASSERT_NE(made, PLAT_NO_FILE);
