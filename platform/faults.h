@@ -62,6 +62,7 @@ enum fault_meaning {
                    // the layer falls back on another way, and nothing fails
   FAULT_GONE,      // nothing stands under the name, or a link that leads nowhere or in a loop
   FAULT_TOO_LONG,  // the system cannot hold the name
+  FAULT_ENDED,     // a listing that the system says has ended (Windows: ERROR_NO_MORE_FILES)
 };
 
 // An effect and, for FAULT_FAILS, the error and what it means.

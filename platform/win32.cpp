@@ -511,7 +511,7 @@ const kind_ways all_ways[FAULT_KIND_COUNT] = {
     /* LOCAL_TIME */ {{fails(ERROR_INVALID_PARAMETER)}, 1},
     /* SEARCH */ {{fails(ERROR_ACCESS_DENIED)}, 1},
     /* LIST: a listing that breaks off; one that the system says has ended */
-    {{fails(ERROR_NETNAME_DELETED), fails(ERROR_NO_MORE_FILES)}, 2},
+    {{fails(ERROR_NETNAME_DELETED), fails(ERROR_NO_MORE_FILES, FAULT_ENDED)}, 2},
     /* ALLOCATE */ {{fails(ERROR_NOT_ENOUGH_MEMORY)}, 1},
     /* CONVERT */ {{fails(ERROR_NO_UNICODE_TRANSLATION)}, 1},
     /* SIGNALS */ {{fails(ERROR_INVALID_PARAMETER)}, 1},

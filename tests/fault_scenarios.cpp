@@ -9,9 +9,7 @@
 #include <map>
 #include <set>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -172,23 +170,6 @@ extract_counts counts_of(const std::string &err) {
   return counts;
 }
 
-// The error that the system gives for a listing that has ended: on Windows its search says so
-// with an error; on POSIX a listing ends without one.
-#ifdef _WIN32
-const std::vector<int> LISTING_ENDED = {ERROR_NO_MORE_FILES};
-#else
-const std::vector<int> LISTING_ENDED = {};
-#endif
-
-// 1 when the way fails with one of the errors listed.
-bool fails_with(const fault_way &way, const std::vector<int> &errors) {
-  if (way.effect != FAULT_FAILS) return false;
-  for (int error : errors) {
-    if (way.error == error) return true;
-  }
-  return false;
-}
-
 // The oracle: every result that a call of this kind, failing in this way, may give in this
 // scenario. A call that is interrupted or comes back short is answered by the layer, so the run
 // is as clean; a failure that only tells the layer to take another way (a fallback) changes
@@ -319,7 +300,7 @@ std::vector<answer> allowed_answers(const fault_scenario &s, const std::string &
     case FAULT_LIST:
       // A listing that the system says has ended (Windows): the files found until then are
       // packed, all of them when it ended where it would have.
-      if (fails_with(way, LISTING_ENDED)) {
+      if (way.meaning == FAULT_ENDED) {
         same();
         for (int count = 1; count < listed; ++count) fewer(count);
       } else {
