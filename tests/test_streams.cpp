@@ -702,7 +702,8 @@ TEST(Streams, EveryFailingCallOfAStream) {
         if (rc != 0) return rc;
         if (at.meanwhile) write_file(path, old_content);
         had_file = had_file || at.meanwhile;
-        if (write_u32(s, 0x7765656Eu) != 0 || (*time_rc = set_write_stream_time(s, IMAGE_STAMP)) != 0 ||
+        if (write_u32(s, 0x7765656Eu) != 0 ||
+            (*time_rc = set_write_stream_time(s, IMAGE_STAMP)) != 0 ||
             finish_write_stream(s) != 0) {
           discard_write_stream();
           return 1;
