@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -494,3 +496,257 @@ TEST(Streams, SmallFilesUpToTheEndOfTheWriteBuffer) {
   }
   EXPECT_EQ(temporary_files(dir.path()), names{});
 }
+
+// A stream that is given up takes nothing more: every operation on it answers 1, as on a handle
+// that never was a stream, and touches no file.
+TEST(Streams, GivenUpStreamsTakeNothing) {
+  scratch_dir dir("streams-given-up");
+  struct operation {
+    const char *name;
+    int (*call)(stream s);
+  };
+  const operation operations[] = {
+      {"write_byte", [](stream s) { return write_byte(s, 1); }},
+      {"write_u16", [](stream s) { return write_u16(s, 0x0201); }},
+      {"write_u32", [](stream s) { return write_u32(s, 0x04030201u); }},
+      {"set_write_stream_time", [](stream s) { return set_write_stream_time(s, IMAGE_STAMP); }},
+      {"finish_write_stream", [](stream s) { return finish_write_stream(s); }},
+      {"commit_write_stream", [](stream) { return commit_write_stream(1, 0); }},
+      {"close_write_stream", [](stream s) { return close_write_stream(s); }},
+  };
+  std::string path = dir.file("file");
+  for (const operation &op : operations) {
+    SCOPED_TRACE(op.name);
+    stream s = create_write_stream(path.c_str());
+    ASSERT_NE(s, NO_STREAM);
+    discard_write_stream();
+    EXPECT_EQ(op.call(s), 1);
+    EXPECT_EQ(op.call(NO_STREAM), 1);
+    EXPECT_EQ(list_names(dir.path()), names{});
+  }
+
+  // A stream opened while another is open gives the other up: its file goes, its handle is
+  // closed, and only the newer file takes its name.
+  for (int temporary : ways_to_write()) {
+    SCOPED_TRACE(temporary ? "temporary names" : "the system's own way");
+    refuse_unnamed_files(temporary);
+#ifdef VORAX_FAULT_INJECTION
+    const long open_before = fault_open_files();
+#endif
+    stream older = create_write_stream(dir.file("older").c_str());
+    ASSERT_NE(older, NO_STREAM);
+    write_byte(older, 'o');
+    stream newer = create_write_stream(path.c_str());
+    ASSERT_NE(newer, NO_STREAM);
+    write_byte(newer, 'n');
+    EXPECT_EQ(close_write_stream(newer), 0);
+#ifdef VORAX_FAULT_INJECTION
+    EXPECT_EQ(fault_open_files(), open_before);
+#endif
+    EXPECT_EQ(list_names(dir.path()), names{"file"});
+    fs::remove(path);
+  }
+  refuse_unnamed_files(0);
+}
+
+// The last-write time set on an open stream is the file's time once it is in place: the bytes
+// that wait are written before the time is set, so no later write moves it.
+TEST(Streams, LastWriteTimeOutlastsTheCommit) {
+  scratch_dir dir("streams-time");
+  for (int temporary : ways_to_write()) {
+    SCOPED_TRACE(temporary ? "temporary names" : "the system's own way");
+    refuse_unnamed_files(temporary);
+    for (int durable = 0; durable < 2; ++durable) {
+      std::string path = dir.file("timed" + std::to_string(temporary) + std::to_string(durable));
+      stream s = NO_STREAM;
+      ASSERT_EQ(open_write_stream(path.c_str(), 1, &s), 0);
+      ASSERT_EQ(write_u32(s, 0x64636261u), 0);
+      ASSERT_EQ(set_write_stream_time(s, IMAGE_STAMP), 0);
+      ASSERT_EQ(finish_write_stream(s), 0);
+      ASSERT_EQ(commit_write_stream(0, durable), 0);
+      EXPECT_EQ(read_file(path), text_bytes("abcd"));
+      EXPECT_EQ(stamp_of(path), IMAGE_STAMP);
+    }
+  }
+  refuse_unnamed_files(0);
+}
+
+// Temporary names that another run holds are skipped: the next number is tried, and the files
+// under the taken names stay as they are. Only where files are written under temporary names.
+TEST(Streams, TakenTemporaryNamesAreSkipped) {
+#ifndef VORAX_FAULT_INJECTION
+  if (!on_windows()) GTEST_SKIP() << "files are written without a name here";
+#endif
+  scratch_dir dir("streams-taken");
+  refuse_unnamed_files(1);
+  std::string path = dir.file("target");
+  // The number the next stream would take, read off the name that this one got.
+  stream s = create_write_stream(path.c_str());
+  ASSERT_NE(s, NO_STREAM);
+  names temp = leftovers(dir.path());
+  ASSERT_EQ(temp.size(), 1u);
+  std::string name = temp[0].substr(temp[0].size() - 5);
+  unsigned number = (unsigned)std::stoul(name, nullptr, 16);
+  discard_write_stream();
+  // That name and the next three are taken now (a run that counted as this one did would try
+  // that name again).
+  names taken;
+  for (unsigned k = 0; k <= 3; ++k) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%05x", (number + k) & 0xFFFFFu);
+    taken.push_back(dir.file(std::string(".vx") + hex));
+    write_file(taken.back(), text_bytes("another run's"));
+  }
+  s = create_write_stream(path.c_str());
+  ASSERT_NE(s, NO_STREAM);
+  write_byte(s, 'n');
+  EXPECT_EQ(leftovers(dir.path()).size(), 5u);
+  EXPECT_EQ(close_write_stream(s), 0);
+  refuse_unnamed_files(0);
+  EXPECT_EQ(read_file(path), text_bytes("n"));
+  std::sort(taken.begin(), taken.end());
+  EXPECT_EQ(leftovers(dir.path()), taken);
+  for (const std::string &file : taken) EXPECT_EQ(read_file(file), text_bytes("another run's"));
+}
+
+// A temporary name that does not fit the name buffer is refused, never cut: in a folder whose
+// path leaves no room for it, nothing is created, also when the final name itself fits.
+TEST(Streams, TemporaryNamesThatDoNotFitAreRefused) {
+#ifndef VORAX_FAULT_INJECTION
+  GTEST_SKIP() << "only the fault build can make this system write under temporary names";
+#else
+  if (on_windows()) GTEST_SKIP() << "Windows refuses such long paths itself";
+  scratch_dir dir("streams-long");
+  // A folder path of 252 characters: the final name "/a" fits, ".vx" and five digits do not.
+  std::string folder = dir.path();
+  while (folder.size() < 252) {
+    size_t part = std::min<size_t>(100, 252 - folder.size() - 1);
+    if (part == 0) part = 1;
+    folder = join(folder, std::string(part, 'f'));
+    fs::create_directory(folder);
+  }
+  ASSERT_EQ(folder.size(), 252u);
+  std::string path = join(folder, "a");
+  refuse_unnamed_files(1);
+  stream s = NO_STREAM;
+  EXPECT_EQ(open_write_stream(path.c_str(), 1, &s), 1);
+  EXPECT_EQ(s, NO_STREAM);
+  refuse_unnamed_files(0);
+  EXPECT_EQ(list_names(folder), names{});
+  EXPECT_EQ(temporary_files(dir.path()), names{});
+  // Without a temporary name a free name is taken; a file that stands there cannot be
+  // replaced, for the move would need one.
+  ASSERT_EQ(open_write_stream(path.c_str(), 1, &s), 0);
+  write_byte(s, 'n');
+  EXPECT_EQ(close_write_stream(s), 0);
+  EXPECT_EQ(read_file(path), text_bytes("n"));
+  s = create_write_stream(path.c_str());
+  ASSERT_NE(s, NO_STREAM);
+  write_byte(s, 'r');
+  EXPECT_EQ(close_write_stream(s), 1);
+  EXPECT_EQ(read_file(path), text_bytes("n"));
+  EXPECT_EQ(temporary_files(dir.path()), names{});
+#endif
+}
+
+#ifdef VORAX_FAULT_INJECTION
+// Every system call of a stream's life failed in turn (once, and from then on), for both ways of
+// writing: onto a free name, over a file, over a file made after the stream was opened, plainly
+// and durably. The answer is 0 with the new file in place (a close that fails once the file has
+// its name loses nothing), 2 when the name was taken meanwhile and nothing may be replaced, or 1;
+// whenever it is not 0, the name holds what it held before. No temporary file, no open handle
+// and no held signal remain.
+TEST(Streams, EveryFailingCallOfAStream) {
+  struct situation {
+    const char *label;
+    bool before;     // a file stands under the name when the stream is opened
+    bool meanwhile;  // one is made there after the stream was opened
+    int replace;
+    int durable;
+  };
+  const situation situations[] = {
+      {"a free name", false, false, 0, 0},
+      {"a free name, durably", false, false, 0, 1},
+      {"a free name that may be replaced", false, false, 1, 0},
+      {"over a file", true, false, 1, 0},
+      {"over a file, durably", true, false, 1, 1},
+      {"over a file made meanwhile", false, true, 1, 0},
+      {"over a file made meanwhile, durably", false, true, 1, 1},
+      {"onto a name taken meanwhile", false, true, 0, 0},
+  };
+  scratch_dir dir("streams-every-call");
+  const std::string path = dir.file("target");
+  const bytes old_content = text_bytes("old"), new_content = text_bytes("neew");
+  for (int temporary : {0, 1}) {
+    refuse_unnamed_files(temporary);
+    for (const situation &at : situations) {
+      // The answer of the whole run; *time_rc the answer of setting the time (-1 when that step
+      // was not reached); had_file tells whether a file stood under the name at the commit.
+      bool had_file = false;
+      auto run = [&](int *time_rc) {
+        *time_rc = -1;
+        fs::remove(path);
+        had_file = at.before;
+        if (at.before) write_file(path, old_content);
+        stream s = NO_STREAM;
+        int rc = open_write_stream(path.c_str(), at.replace, &s);
+        EXPECT_EQ(rc == 0, s != NO_STREAM) << "open_write_stream answered " << rc;
+        if (rc != 0) return rc;
+        if (at.meanwhile) write_file(path, old_content);
+        had_file = had_file || at.meanwhile;
+        if (write_u32(s, 0x7765656Eu) != 0 ||
+            (*time_rc = set_write_stream_time(s, IMAGE_STAMP)) != 0 ||
+            finish_write_stream(s) != 0) {
+          discard_write_stream();
+          return 1;
+        }
+        return commit_write_stream(at.replace, at.durable);
+      };
+      const bool taken = at.meanwhile && !at.replace;
+      int time_rc = 0;
+      fault_plan(FAULT_OPEN, 0);
+      ASSERT_EQ(run(&time_rc), taken ? 2 : 0) << at.label;
+      long calls[FAULT_KIND_COUNT];
+      for (int k = 0; k < FAULT_KIND_COUNT; ++k) calls[k] = fault_calls((fault_kind)k);
+      // The data goes to the disk once, before it replaces a file or when asked to, else never.
+      EXPECT_EQ(calls[FAULT_FLUSH], (at.durable || (at.replace && had_file)) ? 1 : 0) << at.label;
+      for (int k = 0; k < FAULT_KIND_COUNT; ++k) {
+        for (int lasting = 0; lasting < 2; ++lasting) {
+          for (long n = 1; n <= calls[k]; ++n) {
+            SCOPED_TRACE(std::string(temporary ? "temporary names, " : "") + at.label +
+                         ": kind " + std::to_string(k) + ", call " + std::to_string(n) +
+                         (lasting ? " and later" : ""));
+            const long open_before = fault_open_files();
+            if (lasting) {
+              fault_plan_from((fault_kind)k, n);
+            } else {
+              fault_plan((fault_kind)k, n);
+            }
+            const int rc = run(&time_rc);
+            fault_plan(FAULT_OPEN, 0);
+            if (k == FAULT_SET_TIME) {
+              EXPECT_EQ(time_rc, 1);
+            }
+            EXPECT_EQ(fault_open_files(), open_before) << "handles left open";
+            EXPECT_EQ(held_stop_signals(), "");
+            EXPECT_EQ(leftovers(dir.path()), names{});
+            if (rc == 0) {
+              EXPECT_FALSE(taken);
+              EXPECT_EQ(read_file(path), new_content);
+              EXPECT_EQ(stamp_of(path), IMAGE_STAMP);
+            } else {
+              EXPECT_TRUE(rc == 1 || (rc == 2 && taken)) << rc;
+              if (had_file) {
+                EXPECT_EQ(read_file(path), old_content);
+              } else {
+                EXPECT_FALSE(fs::exists(path));
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  refuse_unnamed_files(0);
+}
+#endif
