@@ -40,6 +40,18 @@ std::string held_stop_signals(void) {
   return held;
 }
 
+// Lets the stopping signals through again, as the process had them at its start.
+[[maybe_unused]] void release_stop_signals(void) {
+#ifndef _WIN32
+  sigset_t mask;
+  sigemptyset(&mask);
+  sigaddset(&mask, SIGINT);
+  sigaddset(&mask, SIGTERM);
+  sigaddset(&mask, SIGHUP);
+  sigprocmask(SIG_UNBLOCK, &mask, nullptr);
+#endif
+}
+
 // Both ways of writing a file: without a name where the system has such files, and under a
 // temporary name. The fault build can refuse files without a name; elsewhere only the system's
 // own way runs.
@@ -583,7 +595,7 @@ TEST(Streams, TakenTemporaryNamesAreSkipped) {
   // The number the next stream would take, read off the name that this one got.
   stream s = create_write_stream(path.c_str());
   ASSERT_NE(s, NO_STREAM);
-  names temp = leftovers(dir.path());
+  names temp = temporary_files(dir.path());
   ASSERT_EQ(temp.size(), 1u);
   std::string name = temp[0].substr(temp[0].size() - 5);
   unsigned number = (unsigned)std::stoul(name, nullptr, 16);
@@ -594,19 +606,21 @@ TEST(Streams, TakenTemporaryNamesAreSkipped) {
   for (unsigned k = 0; k <= 3; ++k) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%05x", (number + k) & 0xFFFFFu);
-    taken.push_back(dir.file(std::string(".vx") + hex));
-    write_file(taken.back(), text_bytes("another run's"));
+    taken.push_back(std::string(".vx") + hex);
+    write_file(dir.file(taken.back()), text_bytes("another run's"));
   }
   s = create_write_stream(path.c_str());
   ASSERT_NE(s, NO_STREAM);
   write_byte(s, 'n');
-  EXPECT_EQ(leftovers(dir.path()).size(), 5u);
+  EXPECT_EQ(temporary_files(dir.path()).size(), 5u);
   EXPECT_EQ(close_write_stream(s), 0);
   refuse_unnamed_files(0);
   EXPECT_EQ(read_file(path), text_bytes("n"));
   std::sort(taken.begin(), taken.end());
-  EXPECT_EQ(leftovers(dir.path()), taken);
-  for (const std::string &file : taken) EXPECT_EQ(read_file(file), text_bytes("another run's"));
+  EXPECT_EQ(temporary_files(dir.path()), taken);
+  for (const std::string &file : taken) {
+    EXPECT_EQ(read_file(dir.file(file)), text_bytes("another run's"));
+  }
 }
 
 // A temporary name that does not fit the name buffer is refused, never cut: in a folder whose
@@ -728,8 +742,19 @@ TEST(Streams, EveryFailingCallOfAStream) {
               EXPECT_EQ(time_rc, 1);
             }
             EXPECT_EQ(fault_open_files(), open_before) << "handles left open";
-            EXPECT_EQ(held_stop_signals(), "");
-            EXPECT_EQ(leftovers(dir.path()), names{});
+            // A failed release of the hold leaves the signals held: that call alone is let off.
+            if (k == FAULT_SIGNALS) {
+              release_stop_signals();
+            } else {
+              EXPECT_EQ(held_stop_signals(), "");
+            }
+            // A temporary name that could not be removed stays; every other run leaves none.
+            if (k == FAULT_REMOVE) {
+              for (const std::string &name : temporary_files(dir.path())) {
+                fs::remove(dir.file(name));
+              }
+            }
+            EXPECT_EQ(temporary_files(dir.path()), names{});
             if (rc == 0) {
               EXPECT_FALSE(taken);
               EXPECT_EQ(read_file(path), new_content);

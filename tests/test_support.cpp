@@ -95,6 +95,7 @@ names temporary_files(const std::string &root) {
     std::string name = item.path().filename().string();
     if (name.rfind(".vx", 0) == 0) found.push_back(name);
   }
+  std::sort(found.begin(), found.end());
   return found;
 }
 

@@ -27,7 +27,7 @@ std::string make_folder(const scratch_dir &dir, const std::string &name);  // cr
 void write_file(const std::string &path, const bytes &content);
 bytes read_file(const std::string &path);          // empty when the file cannot be read
 names list_names(const std::string &folder);       // sorted, files only (temporary ones too)
-names temporary_files(const std::string &root);    // the programs' ".vx" files anywhere below
+names temporary_files(const std::string &root);    // the programs' ".vx" files below, sorted
 
 // True when `text` ends with `end`.
 bool ends_with(const std::string &text, const std::string &end);
