@@ -199,6 +199,11 @@ TEST(EndToEndOptions, PackingRefusesReplacesOrSimulates) {
   run({"V2", gfx, dir.file("train"), "O"}, 2, error("Data error: \"10414-99.fz2\""));
   EXPECT_EQ(hex_bytes(VEHICLE_EXAMPLE), read_file(archive));
   EXPECT_EQ(names{"train.fz2"}, list_names(dir.path()));
+
+  // O replaces a scenery archive as well.
+  write_file(dir.file("land.gz2"), text_bytes("an older archive"));
+  run({"S2", gfx, dir.file("land"), "O"}, 0, packed(1));
+  EXPECT_NE(text_bytes("an older archive"), read_file(dir.file("land.gz2")));
 }
 
 // Extraction into a folder where the second file exists already, with every option set.

@@ -149,3 +149,19 @@ TEST(Hostile, ArgumentsBeyondTheirFields) {
   EXPECT_EQ(5u, extract_archive(cmd.archive_name, "out", 0, &n, &n, &n, 0));
   EXPECT_EQ(7, n);
 }
+
+// The value that ends the directory means nothing special among the records: a record whose
+// number has that value is read whole, key by key, and the record after it stays in step.
+TEST(Hostile, EndMarkAsARecordNumber) {
+  scratch_dir dir("hostile-end-mark");
+  bytes image = archive_image(scenery_header("GZX", '1'),
+                              {{{123, 45, 0x10001, 0, 0}, text_bytes("S1")},
+                               {{124, 46, 0x10001, 0, 0}, text_bytes("S2")}});
+  const size_t first_record = 48 + 2 * 24 + 4;
+  for (size_t i = 0; i < 4; ++i) image[first_record + i] = 0xFF;
+  folder written;
+  EXPECT_EQ(0u, extract_into(dir, "land.gz1", image, 0, &written));
+  ASSERT_EQ(2u, written.size());
+  ASSERT_EQ(1u, written.count("s124-046a.gz1"));
+  EXPECT_EQ(text_bytes("S2"), written["s124-046a.gz1"]);
+}

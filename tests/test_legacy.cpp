@@ -172,6 +172,8 @@ TEST(LegacyPacking, ArgumentAndSizeRefusals) {
   EXPECT_EQ(5u, pack_vehicles("a.fz2", nullptr, 2, 1));
   EXPECT_EQ(1u, pack_vehicles(fits.c_str(), d, 2, 1));  // nothing found
   EXPECT_EQ(5u, pack_vehicles(too_long.c_str(), d, 2, 1));
+  EXPECT_EQ(5u, pack_vehicles("a.fz1", d, 1, 1));  // vehicles come in zoom 2 and 4 only
+  EXPECT_EQ(5u, pack_scenery("a.gz3", d, 3, 1, 0));
   EXPECT_EQ(5u, pack_scenery(nullptr, d, 2, 1, 0));
   EXPECT_EQ(5u, pack_scenery("a.gz2", nullptr, 2, 1, 0));
   EXPECT_EQ(1u, pack_scenery(fits.c_str(), d, 2, 1, 0));

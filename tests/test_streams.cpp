@@ -98,6 +98,16 @@ TEST(Streams, ReadAcrossBufferEdges) {
   EXPECT_EQ(skip_to_eof_marker(s), 2);
   EXPECT_EQ(close_read_stream(s), 1);
 
+#ifdef VORAX_FAULT_INJECTION
+  // A close that fails is told, and the stream is closed all the same.
+  s = open_read_stream(dir.file("n").c_str());
+  fault_plan(FAULT_CLOSE, 1);
+  EXPECT_EQ(close_read_stream(s), 1);
+  fault_plan(FAULT_CLOSE, 0);
+  EXPECT_EQ(fault_open_files(), 0);
+  EXPECT_EQ(read_byte(s, &byte), 1);
+#endif
+
   // A value cut short fails and leaves the out value as it was.
   s = open_read_stream(dir.file("n").c_str());
   for (int i = 0; i < 9; ++i) read_byte(s, &byte);
@@ -391,6 +401,20 @@ TEST(Streams, StopSignalsAreLetThroughAfterEveryCommit) {
   for (int temporary : ways_to_write()) {
     SCOPED_TRACE(temporary ? "temporary names" : "the system's own way");
     refuse_unnamed_files(temporary);
+#if defined(VORAX_FAULT_INJECTION) && !defined(_WIN32)
+    // While a file under a temporary name is created the signals wait, so that a stop finds the
+    // new file guarded and removes it.
+    if (temporary) {
+      static std::string held_at_create;
+      held_at_create = "not reached";
+      fault_plan_action(FAULT_CREATE, 1, [] { held_at_create = held_stop_signals(); });
+      stream t = create_write_stream(dir.file("held").c_str());
+      fault_plan(FAULT_OPEN, 0);
+      ASSERT_NE(t, NO_STREAM);
+      discard_write_stream();
+      EXPECT_EQ(held_at_create, "INT TERM HUP ");
+    }
+#endif
     std::string old = dir.file("old");
     write_file(old, text_bytes("old"));
     stream s = NO_STREAM;
