@@ -14,7 +14,23 @@ uint16_t pack_time(int hour, int minute, int second) {
   return (uint16_t)((hour << 11) | (minute << 5) | (second / 2));
 }
 
+// Days from 1970-01-01 to the first of a month of the proleptic Gregorian calendar (years from
+// March on, so that the leap day comes last).
+int64_t days_to_month_start(int year, int month) {
+  int64_t y = month <= 2 ? year - 1 : year;
+  int64_t era = (y >= 0 ? y : y - 399) / 400;
+  int64_t year_of_era = y - era * 400;
+  int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5;
+  int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + day_of_era - 719468;
+}
+
 }  // namespace
+
+int64_t dos_fields_as_utc(const dos_fields *fields) {
+  int64_t days = days_to_month_start(fields->year, fields->month) + fields->day - 1;
+  return days * 86400 + fields->hour * 3600 + fields->minute * 60 + fields->second;
+}
 
 void dos_from_fields(const dos_fields *fields, uint16_t *dos_date, uint16_t *dos_time) {
   if (fields->year < DOS_FIRST_YEAR) {

@@ -20,6 +20,11 @@ struct dos_fields {
 // moment; times after 2107 become 2107-12-31 23:59:58.
 void dos_from_fields(const dos_fields *fields, uint16_t *dos_date, uint16_t *dos_time);
 
+// The seconds since 1970-01-01 00:00:00 that the fields name when they are read as UTC, by the
+// calendar alone. A day beyond its month's end runs on into the next month (February 31 is
+// March 2 or 3), as mktime reads it.
+int64_t dos_fields_as_utc(const dos_fields *fields);
+
 // Unpacks a DOS date and time. Returns 0, or 1 when a field is one that Windows refuses (month
 // outside 1 to 12, day outside 1 to 31, hours 24 or more, minutes 60 or more, seconds/2 30 or
 // more); the fields are filled either way.

@@ -89,8 +89,8 @@ void fault_handle_opened(void);
 void fault_handle_closed(void);
 
 // A number that changes with every plan. What the layer learns about the system once (whether
-// /proc is there, which way of naming an unnamed file works, the start of the last day asked
-// for) it learns again under each plan, so that every plan sees the same calls.
+// /proc is there, which way of naming an unnamed file works) it learns again under each plan,
+// so that every plan sees the same calls.
 long fault_plan_number(void);
 
 // ---- Defined by each system's layer.

@@ -205,11 +205,6 @@ inline struct tm *localtime_r(const time_t *moment, struct tm *local) {
   return ::localtime_r(moment, local);
 }
 
-inline time_t mktime(struct tm *local) {
-  if (planned_failure(FAULT_LOCAL_TIME)) return (time_t)-1;
-  return ::mktime(local);
-}
-
 // ---- Folder listings. fdopendir takes over the descriptor it is given (counted when it was
 // duplicated); closedir releases it.
 
