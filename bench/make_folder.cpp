@@ -20,9 +20,12 @@
 //                  both name forms, "park-05-12b.gz2" and "u05-12b-park.gz2" (default 0)
 //   --legacy       only names that both programs take: vehicle second numbers 0 to 15 (not 16)
 //                  and no m-kind scenery names, which the older program does not know
+//   --spread-dates every file gets a last-write time of its own between 1980 and 2107 (without
+//                  it, every file keeps the time it was written at)
 //
 // Every name is unique also after extraction: no two files come back under the same rebuilt
 // name in either program, so extracting a folder writes every file.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -33,6 +36,9 @@
 #include <vector>
 
 #include "examples/sample_gfx.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -67,6 +73,7 @@ struct options {
   unsigned size_mib = 64;
   unsigned long u_count = 0;
   int legacy = 0;
+  int spread_dates = 0;
 };
 
 struct totals {
@@ -342,7 +349,8 @@ int read_number(const char *text, unsigned long *out) {
 int usage() {
   std::fprintf(stderr,
                "usage: make_bench_folder vehicle|scenery|big COUNT SEED FOLDER\n"
-               "       [--max-kib N] [--large N] [--size-mib N] [--u N] [--legacy]\n");
+               "       [--max-kib N] [--large N] [--size-mib N] [--u N] [--legacy]\n"
+               "       [--spread-dates]\n");
   return 2;
 }
 
@@ -359,6 +367,10 @@ int parse_options(int argc, char **argv, options &opt) {
       opt.legacy = 1;
       continue;
     }
+    if (arg == "--spread-dates") {
+      opt.spread_dates = 1;
+      continue;
+    }
     if (i + 1 >= argc || read_number(argv[i + 1], &value)) return 1;
     ++i;
     if (arg == "--max-kib" && value >= 2 && value <= 1024 * 1024) {
@@ -370,6 +382,33 @@ int parse_options(int argc, char **argv, options &opt) {
     } else if (arg == "--u") {
       opt.u_count = value;
     } else {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Gives every file of the folder (and of its subfolders) a last-write time of its own, drawn
+// evenly from 1980-01-02 to 2107-12-30, so that hardly two files share a date, as in a
+// collection that grew over years. Its own random numbers, so that names and contents stay those
+// of the same seed without the option. 0, or 1 when a time cannot be set.
+int spread_dates(const fs::path &folder, unsigned long seed) {
+  std::vector<std::string> files;
+  for (const auto &item : fs::recursive_directory_iterator(folder)) {
+    if (item.is_regular_file()) files.push_back(item.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  random_state = seed * 0x9E3779B97F4A7C15ull + 7;
+  const uint64_t first = 315619200ull;    // 1980-01-02 00:00:00 UTC
+  const uint64_t last = 4354732800ull;    // 2107-12-30 00:00:00 UTC
+  for (const std::string &file : files) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = (time_t)(first + next_random() % (last - first));
+    times[1].tv_nsec = 0;
+    if (utimensat(AT_FDCWD, file.c_str(), times, 0) != 0) {
+      std::fprintf(stderr, "make_bench_folder: cannot set the time of %s\n", file.c_str());
       return 1;
     }
   }
@@ -405,6 +444,7 @@ int main(int argc, char **argv) {
     failed = write_big(opt, folder, sum);
   }
   if (failed) return 1;
+  if (opt.spread_dates && spread_dates(folder, opt.seed) != 0) return 1;
   std::printf("%lu files, %llu bytes in %s\n", sum.files, sum.bytes, opt.folder.c_str());
   return 0;
 }

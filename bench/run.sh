@@ -26,6 +26,13 @@
 #            scale-10000 when the series has it, else scenery-$SMALL)
 #   DISK     working folder on a disk, removed and made again (default $ROOT/build/bench-disk);
 #            "none" leaves the disk run out
+#   SPREAD   file counts of the series with spread dates (default "10000 100000"): scenery
+#            files of 2-16 KiB whose last-write times spread over 1980 to 2107, packed and
+#            extracted with TZ unset, as on most desktops (the zone then comes from
+#            /etc/localtime); "" leaves it out. Its system calls are counted on the first.
+#   BEFORE   folder of vorax and vorax-legacy built from an earlier tree (optional): the spread
+#            series then times and counts that vorax too, as "vorax-before", for a before and
+#            after in one run
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,6 +44,8 @@ SERIES=${SERIES:-"1000 10000 100000"}
 SMALL=${SMALL:-10000}
 BIG=${BIG:-16}
 DISK=${DISK:-$ROOT/build/bench-disk}
+SPREAD=${SPREAD-"10000 100000"}
+BEFORE=${BEFORE:-}
 SELF=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 
 VORAX=$BUILD/vorax
@@ -59,7 +68,8 @@ fi
 
 # ---- what is needed
 missing=0
-for program in "$VORAX" "$LEGACY" "$GENERATOR"; do
+[ -z "$BEFORE" ] || VORAX_BEFORE=$BEFORE/vorax
+for program in "$VORAX" "$LEGACY" "$GENERATOR" ${VORAX_BEFORE:+"$VORAX_BEFORE"}; do
   if [ ! -x "$program" ]; then
     echo "missing: $program (see the build commands at the top of $0)" >&2
     missing=1
@@ -128,6 +138,12 @@ for count in $SERIES; do
   [ "$count" -ge 100000 ] && runs=3
   make_case "scale-$count" scenery "$count" "$runs" --max-kib 16 --large 0
 done
+# The same with dates spread over the years, run with TZ unset.
+for count in $SPREAD; do
+  runs=5
+  [ "$count" -ge 100000 ] && runs=3
+  make_case "spread-$count" scenery "$count" "$runs" --max-kib 16 --large 0 --spread-dates
+done
 echo "  ($((SECONDS - start)) s)"
 
 # ---- timing
@@ -145,19 +161,33 @@ run_case() {
   local src=$WORK/src/$name list=$WORK/src/$name.list out=$WORK/out/$name x=$WORK/x/$name
   local command=${KIND[$name]} runs=${RUNS[$name]} ext
   if [ "$command" = S2 ]; then ext=gz2; else ext=fz2; fi
+  # The spread series runs every command with TZ unset; with BEFORE, the earlier vorax as well.
+  local env="" before_pack=() before_extract=()
+  case $name in
+    spread-*)
+      env="env -u TZ "
+      if [ -n "$BEFORE" ]; then
+        before_pack=(--prepare "rm -f '$out/before.$ext'" -n "vorax-before $command"
+          "$env'$VORAX_BEFORE' $command '$src' '$out/before'")
+        before_extract=(--prepare "rm -rf '$x/before' && mkdir '$x/before'" -n "vorax-before X"
+          "$env'$VORAX_BEFORE' X '$x/before' '$out/before.$ext'")
+      fi
+      ;;
+  esac
   mkdir -p "$out" "$x"
   echo
   echo "==== $name: ${FILES[$name]} files, $((${BYTES[$name]} / 1048576)) MiB"
 
   time_group "$name-pack" --warmup 1 --runs "$runs" \
     --prepare "rm -f '$out/vorax.$ext'" -n "vorax $command" \
-    "'$VORAX' $command '$src' '$out/vorax'" \
+    "$env'$VORAX' $command '$src' '$out/vorax'" \
     --prepare "rm -f '$out/legacy.$ext'" -n "vorax-legacy $command" \
-    "'$LEGACY' $command '$src' '$out/legacy'" \
+    "$env'$LEGACY' $command '$src' '$out/legacy'" \
     --prepare "rm -f '$out/files.tar'" -n "tar cf" \
-    "tar cf '$out/files.tar' -C '$src' ." \
+    "${env}tar cf '$out/files.tar' -C '$src' ." \
     --prepare "rm -f '$out/files.cat'" -n "cat" \
-    "cd '$src' && xargs -d '\n' -a '$list' cat > '$out/files.cat'"
+    "cd '$src' && xargs -d '\n' -a '$list' cat > '$out/files.cat'" \
+    "${before_pack[@]}"
   rm -f "$out/files.cat"
   for archive in "$out/vorax.$ext" "$out/legacy.$ext"; do
     if [ ! -s "$archive" ]; then
@@ -169,13 +199,16 @@ run_case() {
   rm -f "$x/tally"
   time_group "$name-extract" --warmup 1 --runs "$runs" --cleanup "'$SELF' --tally '$x'" \
     --prepare "rm -rf '$x/vorax' && mkdir '$x/vorax'" -n "vorax X" \
-    "'$VORAX' X '$x/vorax' '$out/vorax.$ext'" \
+    "$env'$VORAX' X '$x/vorax' '$out/vorax.$ext'" \
     --prepare "rm -rf '$x/legacy' && mkdir '$x/legacy'" -n "vorax-legacy X" \
-    "'$LEGACY' X '$x/legacy' '$out/legacy.$ext'" \
+    "$env'$LEGACY' X '$x/legacy' '$out/legacy.$ext'" \
     --prepare "rm -rf '$x/tar' && mkdir '$x/tar'" -n "tar xf" \
-    "tar xf '$out/files.tar' -C '$x/tar'"
+    "${env}tar xf '$out/files.tar' -C '$x/tar'" \
+    "${before_extract[@]}"
   # Every program must have written every file with every byte.
-  if [ "$(wc -l <"$x/tally")" -ne 3 ]; then
+  local programs=3
+  [ "${#before_extract[@]}" -eq 0 ] || programs=4
+  if [ "$(wc -l <"$x/tally")" -ne "$programs" ]; then
     echo "ERROR: $name: not every extraction was counted" >&2
     ERRORS=$((ERRORS + 1))
   fi
@@ -272,6 +305,43 @@ for who in vorax legacy tar; do
     "extract $(per_file "$(calls_of "$who-extract")" "${FILES[$CALLS]}") per file"
 done
 rm -rf "$calls_out"
+
+# The first folder of the spread series with TZ unset: the calls that the time zone costs.
+SPREAD_CALLS=""
+set -- $SPREAD
+if [ "$#" -gt 0 ]; then
+  SPREAD_CALLS=spread-$1
+  echo
+  echo "==== system calls: $SPREAD_CALLS, TZ unset"
+  src=$WORK/src/$SPREAD_CALLS
+  mkdir -p "$calls_out"
+  SPREAD_WHO="vorax tar"
+  count_calls spread-vorax-pack env -u TZ "$VORAX" S2 "$src" "$calls_out/vorax"
+  count_calls spread-tar-pack env -u TZ tar cf "$calls_out/files.tar" -C "$src" .
+  if [ -n "$BEFORE" ]; then
+    SPREAD_WHO="vorax before tar"
+    count_calls spread-before-pack env -u TZ "$VORAX_BEFORE" S2 "$src" "$calls_out/before"
+  fi
+  for who in $SPREAD_WHO; do
+    mkdir -p "$calls_out/x-$who"
+    archive=$calls_out/$who.gz2
+    if [ "$who" = tar ]; then
+      count_calls spread-tar-extract env -u TZ tar xf "$calls_out/files.tar" -C "$calls_out/x-tar"
+    else
+      program=$VORAX
+      [ "$who" = before ] && program=$VORAX_BEFORE
+      count_calls "spread-$who-extract" env -u TZ "$program" X "$calls_out/x-$who" "$archive"
+    fi
+    files=$(find "$calls_out/x-$who" -type f | wc -l)
+    if [ "$files" != "${FILES[$SPREAD_CALLS]}" ]; then
+      echo "ERROR: system calls: $who extracted $files files" >&2
+      ERRORS=$((ERRORS + 1))
+    fi
+    echo "  $who: pack $(per_file "$(calls_of "spread-$who-pack")" "${FILES[$SPREAD_CALLS]}")," \
+      "extract $(per_file "$(calls_of "spread-$who-extract")" "${FILES[$SPREAD_CALLS]}") per file"
+  done
+  rm -rf "$calls_out"
+fi
 
 # ---- the same folder on a disk: the flushes of the archive, and of files replaced with O
 
@@ -429,6 +499,38 @@ per_file_us() {  # seconds files -> microseconds per file
       "$(per_file "$(calls_of "$who-extract")" "${FILES[$CALLS]}") |" \
       "$(call_mix "$who-pack" "${FILES[$CALLS]}") | $(call_mix "$who-extract" "${FILES[$CALLS]}") |"
   done
+  if [ -n "$SPREAD_CALLS" ]; then
+    echo
+    echo "Dates spread over 1980 to 2107 and TZ unset (the zone from /etc/localtime, here"
+    echo "$(readlink -f /etc/localtime 2>/dev/null || echo "none")). Targets: extraction <= 6.1"
+    echo "calls per file and <= 1.10 x tar xf; packing <= 4.1 calls per file and <= 0.80 x tar cf"
+    echo "with 10,000 files, <= 0.95 x with 100,000."
+    echo
+    echo "| Folder | Program | pack / tar cf | X / tar xf |"
+    echo "| --- | --- | ---: | ---: |"
+    for count in $SPREAD; do
+      name=spread-$count
+      tc=$(median "$name-pack" "tar cf")
+      tx=$(median "$name-extract" "tar xf")
+      for who in vorax vorax-before; do
+        [ "$who" = vorax ] || [ -n "$BEFORE" ] || continue
+        echo "| $name | $who | $(ratio "$(median "$name-pack" "$who S2")" "$tc") |" \
+          "$(ratio "$(median "$name-extract" "$who X")" "$tx") |"
+      done
+    done
+    echo
+    echo "System calls per file on $SPREAD_CALLS, TZ unset:"
+    echo
+    echo "| Program | pack | extract | extract: calls per file |"
+    echo "| --- | ---: | ---: | --- |"
+    for who in $SPREAD_WHO; do
+      label=$who
+      [ "$who" = before ] && label=vorax-before
+      echo "| $label | $(per_file "$(calls_of "spread-$who-pack")" "${FILES[$SPREAD_CALLS]}") |" \
+        "$(per_file "$(calls_of "spread-$who-extract")" "${FILES[$SPREAD_CALLS]}") |" \
+        "$(call_mix "spread-$who-extract" "${FILES[$SPREAD_CALLS]}") |"
+    done
+  fi
   if [ "$DISK_RUN" -eq 1 ]; then
     echo
     disk_type=$(df -T "$(dirname "$DISK")" | awk 'NR == 2 { print $2 }')
