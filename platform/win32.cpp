@@ -206,9 +206,39 @@ int plat_path_identity(const char *path, plat_file_id *id) {
 // asked through a handle, which tells the identity and the length as well; a name that stands
 // there but does not let itself be opened (in use without sharing, about to be deleted, a device)
 // is asked for its attributes alone.
+// 1 when the last part of `path` names one of the devices that Windows keeps in every folder
+// (NUL, CON, PRN, AUX, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$), with or without an
+// extension and in any case: such a name is a device, never a file, wherever it stands.
+static int names_a_device(const char *path) {
+  const char *last = path;
+  for (const char *p = path; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/' || *p == ':') last = p + 1;
+  }
+  size_t length = 0;
+  while (last[length] != '\0' && last[length] != '.') ++length;
+  while (length > 0 && last[length - 1] == ' ') --length;  // "NUL .gz2" is NUL as well
+  char base[8];
+  if (length == 0 || length >= sizeof base) return 0;
+  for (size_t i = 0; i < length; ++i) {
+    char c = last[i];
+    base[i] = (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+  }
+  base[length] = '\0';
+  const char *devices[] = {"NUL", "CON", "PRN", "AUX", "CONIN$", "CONOUT$"};
+  for (const char *device : devices) {
+    if (std::strcmp(base, device) == 0) return 1;
+  }
+  return length == 4 && (std::strncmp(base, "COM", 3) == 0 || std::strncmp(base, "LPT", 3) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
 int plat_look_up_file(const char *path, plat_name_facts *facts) {
   *facts = plat_name_facts{NAME_INVALID, 0, 0, 0, 0, 0, plat_file_id{0, 0, 0}};
   if (path == nullptr || path[0] == '\0') return facts->state;
+  if (names_a_device(path)) {
+    facts->state = NAME_OTHER;
+    return facts->state;
+  }
   BY_HANDLE_FILE_INFORMATION info;
   int asked = ask_name(path, 1, &info);
   DWORD attributes = INVALID_FILE_ATTRIBUTES;

@@ -103,6 +103,16 @@ TEST(Reliability, SpecialNamesGetTheirOwnAnswers) {
         {"part too long for the file system",
          {"X", "/" + std::string(256, 'n'), join(d, "train.fz2")}, 2,
          notice("Error", "Extracting: rc=4"), true, false},
+        // A device name at the archive's name is a device in every folder: not created, as for
+        // any other special file.
+        {"NUL at the archive's name", {"V2", gfx, join(d, "NUL"), "O"}, 2, no_archive, false,
+         true},
+        {"CON at the archive's name", {"V2", gfx, join(d, "con"), "O"}, 2, no_archive, false,
+         true},
+        {"COM1 at the archive's name", {"V4", gfx, join(d, "COM1"), "O"}, 2, no_archive, false,
+         true},
+        {"AUX with an extension", {"S2", gfx, join(d, "AUX.gz2"), "O"}, 2, no_archive, false,
+         true},
         // Windows refuses wildcards in names: bad arguments, not an existing archive.
         {"wildcard in the archive's name", {"V2", gfx, join(d, "tr*in")}, 2,
          notice("Error", "Packing: rc=5"), false, true},
