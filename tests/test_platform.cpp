@@ -1255,5 +1255,13 @@ TEST(PlatformTime, LocalTimesAsMktimeReadsThemPosix) {
       EXPECT_GT(changes, 0);
     }
   }
+  // Summer time for one day only (day 100 of the year, 2001-04-10): the offsets a day before and
+  // a day after agree, and the time of that day still gets the day's own offset.
+  guard.use("XST-1XDT,J100/0,J101/0");
+  dos_fields noon = {2001, 4, 10, 12, 0, 0};
+  time_t moment = 0;
+  ASSERT_EQ(local_moment(&noon, &moment), 0);
+  EXPECT_EQ(moment, by_mktime(noon, 12, 0, 0));
+  EXPECT_EQ(moment, 986904000 - 2 * 3600);  // 2001-04-10 12:00 UTC, less two hours
 }
 #endif
