@@ -295,14 +295,20 @@ mkdir -p "$calls_out/x-vorax" "$calls_out/x-legacy" "$calls_out/x-tar"
 count_calls vorax-extract "$VORAX" X "$calls_out/x-vorax" "$calls_out/vorax.gz2"
 count_calls legacy-extract "$LEGACY" X "$calls_out/x-legacy" "$calls_out/legacy.gz2"
 count_calls tar-extract tar xf "$calls_out/files.tar" -C "$calls_out/x-tar"
-for who in vorax legacy tar; do
+# Checks that $1 extracted every file of the folder $2 into $calls_out/x-$1, and prints its calls
+# per file from the tables $3$1-pack and $3$1-extract.
+report_calls() {  # who folder label-prefix
+  local who=$1 folder=$2 prefix=$3 files
   files=$(find "$calls_out/x-$who" -type f | wc -l)
-  if [ "$files" != "${FILES[$CALLS]}" ]; then
+  if [ "$files" != "${FILES[$folder]}" ]; then
     echo "ERROR: system calls: $who extracted $files files" >&2
     ERRORS=$((ERRORS + 1))
   fi
-  echo "  $who: pack $(per_file "$(calls_of "$who-pack")" "${FILES[$CALLS]}")," \
-    "extract $(per_file "$(calls_of "$who-extract")" "${FILES[$CALLS]}") per file"
+  echo "  $who: pack $(per_file "$(calls_of "$prefix$who-pack")" "${FILES[$folder]}")," \
+    "extract $(per_file "$(calls_of "$prefix$who-extract")" "${FILES[$folder]}") per file"
+}
+for who in vorax legacy tar; do
+  report_calls "$who" "$CALLS" ""
 done
 rm -rf "$calls_out"
 
@@ -332,13 +338,7 @@ if [ "$#" -gt 0 ]; then
       [ "$who" = before ] && program=$VORAX_BEFORE
       count_calls "spread-$who-extract" env -u TZ "$program" X "$calls_out/x-$who" "$archive"
     fi
-    files=$(find "$calls_out/x-$who" -type f | wc -l)
-    if [ "$files" != "${FILES[$SPREAD_CALLS]}" ]; then
-      echo "ERROR: system calls: $who extracted $files files" >&2
-      ERRORS=$((ERRORS + 1))
-    fi
-    echo "  $who: pack $(per_file "$(calls_of "spread-$who-pack")" "${FILES[$SPREAD_CALLS]}")," \
-      "extract $(per_file "$(calls_of "spread-$who-extract")" "${FILES[$SPREAD_CALLS]}") per file"
+    report_calls "$who" "$SPREAD_CALLS" spread-
   done
   rm -rf "$calls_out"
 fi
