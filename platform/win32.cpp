@@ -474,8 +474,10 @@ static int hold_depth = 0;
 // Ctrl-C, Ctrl-Break and closing the console window: once the main thread has finished the step
 // it is in, the guarded file is removed (the handle's sharing allows that while it is open; it
 // goes when the handle closes), then the default handler ends the process. The lock stays taken
-// until the end, so the main thread creates and moves nothing more.
-static BOOL WINAPI on_console_stop(DWORD event) {
+// until the end, so the main thread creates and moves nothing more. Not static: a test calls it
+// as the console would.
+BOOL WINAPI on_console_stop(DWORD event);
+BOOL WINAPI on_console_stop(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
     InterlockedExchange(&stopping, 1);
     AcquireSRWLockExclusive(&stop_lock);

@@ -37,9 +37,11 @@ run_whole() {
   "$wine_command" "$@" Q >/dev/null 2>&1
 }
 
-# Starts a program, stops it with SIGINT after a random delay between $early and $late
-# milliseconds and waits for it.
+# Starts a program, stops it with SIGINT after a random delay between $early and the first
+# argument (milliseconds) and waits for it.
 run_stopped() {
+  local late=$1
+  shift
   "$wine_command" "$@" Q >/dev/null 2>&1 &
   local pid=$!
   local delay=$((early + RANDOM % (late - early)))
@@ -62,25 +64,30 @@ check_no_temporary() {
 for index in 0 1; do
   program=${programs[$index]}
   name=p$index
-  # The complete results to compare with: an archive of src, one of old, and src extracted.
+  # The complete results to compare with: an archive of src, one of old, and src extracted;
+  # how long a whole run of each kind takes, and one that fails at once (Wine takes a while to
+  # start a program).
+  start=$(now_ms)
   run_whole "$program" V2 src "$name-new" || { fail "$name: packing src"; continue; }
+  pack_late=$(($(now_ms) - start))
   run_whole "$program" V2 old "$name-old" || { fail "$name: packing old"; continue; }
   mkdir "$name-ref"
   start=$(now_ms)
   run_whole "$program" X "$name-ref" "$name-new.fz2" || fail "$name: extracting"
-  # The stops fall anywhere from about when the program has started (Wine takes a while: the
-  # time of a run that fails at once) to a little after the end of a whole run.
-  late=$(($(now_ms) - start + 100))
+  extract_late=$(($(now_ms) - start))
   start=$(now_ms)
   run_whole "$program" X "$name-ref" absent.fz2
-  early=$(($(now_ms) - start - 100))
-  [ "$early" -gt 0 ] || early=0
-  [ "$late" -gt "$((early + 100))" ] || late=$((early + 100))
+  early=$(($(now_ms) - start))
+  # The stops fall anywhere from a little before the program has started to a little after the
+  # end of a whole run.
+  early=$((early > 100 ? early - 100 : 0))
+  pack_late=$((pack_late + 100 > early + 100 ? pack_late + 100 : early + 100))
+  extract_late=$((extract_late + 100 > early + 100 ? extract_late + 100 : early + 100))
 
   for run in $(seq 1 "$runs"); do
     # Extraction into an empty folder: every file there is whole.
     rm -rf out && mkdir out
-    run_stopped "$program" X out "$name-new.fz2"
+    run_stopped "$extract_late" "$program" X out "$name-new.fz2"
     check_no_temporary out "$name X run $run"
     for file in out/*; do
       [ -e "$file" ] || continue
@@ -89,7 +96,7 @@ for index in 0 1; do
 
     # Packing a new archive: none, or the whole one.
     rm -f arc.fz2
-    run_stopped "$program" V2 src arc
+    run_stopped "$pack_late" "$program" V2 src arc
     check_no_temporary . "$name V2 run $run"
     if [ -e arc.fz2 ] && ! cmp -s arc.fz2 "$name-new.fz2"; then
       fail "$name V2 run $run: arc.fz2 is not whole"
@@ -97,7 +104,7 @@ for index in 0 1; do
 
     # Packing over an existing archive with O: the old one or the whole new one.
     cp "$name-old.fz2" arc.fz2
-    run_stopped "$program" V2 src arc O
+    run_stopped "$pack_late" "$program" V2 src arc O
     check_no_temporary . "$name V2 O run $run"
     if ! cmp -s arc.fz2 "$name-old.fz2" && ! cmp -s arc.fz2 "$name-new.fz2"; then
       fail "$name V2 O run $run: arc.fz2 is neither the old nor the new archive"
