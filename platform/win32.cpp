@@ -456,14 +456,31 @@ void plat_release_heap(void *block) { sys::free(block); }
 // The process
 
 // The temporary file to remove when the console stops the process. The flag is cleared before
-// the name changes and set after; the handler runs on a thread of its own.
+// the name changes and set after; the name changes only while the stop is held (below), so the
+// handler, which takes the hold first, never reads it half written.
 static volatile LONG guard_set = 0;
 static char guard_name[NAME_BUFFER_SIZE];
 
-// Ctrl-C, Ctrl-Break and closing the console window: the guarded file is removed (the handle's
-// sharing allows it while it is open), then the default handler ends the process.
-static BOOL WINAPI on_console_stop(DWORD event) {
+// The console's stop handler runs on a thread of its own while the main thread goes on. Creating,
+// guarding, moving and removing a temporary file happen while the main thread holds this lock;
+// the handler takes it before it removes the guarded file and never lets go of it, so that it
+// waits until such a step is complete and no step starts after it. `stopping` tells the main
+// thread, once it has the lock, that a stop has begun. Only the main thread holds the stop, and
+// its holds may nest.
+static SRWLOCK stop_lock = SRWLOCK_INIT;
+static volatile LONG stopping = 0;
+static int hold_depth = 0;
+
+// Ctrl-C, Ctrl-Break and closing the console window: once the main thread has finished the step
+// it is in, the guarded file is removed (the handle's sharing allows that while it is open; it
+// goes when the handle closes), then the default handler ends the process. The lock stays taken
+// until the end, so the main thread creates and moves nothing more. Not static: a test calls it
+// as the console would.
+BOOL WINAPI on_console_stop(DWORD event);
+BOOL WINAPI on_console_stop(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    InterlockedExchange(&stopping, 1);
+    AcquireSRWLockExclusive(&stop_lock);
     if (guard_set) sys::remove_file_unplanned(guard_name);
   }
   return FALSE;
@@ -474,9 +491,20 @@ static BOOL WINAPI on_console_stop(DWORD event) {
 // handle is missing (null or invalid) as having none, so that output to it fails quietly.
 void plat_prepare_process(void) { sys::add_console_stop_handler(on_console_stop); }
 
-// The console's stop handler runs on a thread of its own; between the creation of a file and its
-// guard it finds nothing to remove, a window of a few instructions.
-void plat_hold_stop_signals(int) {}
+// Takes the stop lock for the main thread (the outermost hold takes it, the outermost release lets
+// it go). A hold taken after a stop has begun lets the lock go to the handler and waits for the
+// end of the process: nothing is created or moved any more.
+void plat_hold_stop_signals(int hold) {
+  if (!hold) {
+    if (hold_depth > 0 && --hold_depth == 0) ReleaseSRWLockExclusive(&stop_lock);
+    return;
+  }
+  if (hold_depth++ > 0) return;
+  AcquireSRWLockExclusive(&stop_lock);
+  if (InterlockedCompareExchange(&stopping, 0, 0) == 0) return;
+  ReleaseSRWLockExclusive(&stop_lock);
+  for (;;) Sleep(INFINITE);
+}
 
 void plat_guard_file(const char *path) {
   InterlockedExchange(&guard_set, 0);

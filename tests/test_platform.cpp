@@ -15,6 +15,13 @@
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 #include "tests/test_support.h"
+#include "util/stream.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+#endif
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -1264,4 +1271,66 @@ TEST(PlatformTime, LocalTimesAsMktimeReadsThemPosix) {
   EXPECT_EQ(moment, by_mktime(noon, 12, 0, 0));
   EXPECT_EQ(moment, 986904000 - 2 * 3600);  // 2001-04-10 12:00 UTC, less two hours
 }
+#endif
+
+// ---------------------------------------------------------------------------------------------
+// The console's stop events (Windows). The handler runs on a thread of its own while the main
+// thread goes on writing files; a child process of this test program plays both parts.
+
+#ifdef _WIN32
+
+BOOL WINAPI on_console_stop(DWORD event);
+
+namespace {
+
+const char STOP_CHILD[] = "VORAX_TEST_STOP_CHILD";
+const char WHOLE[] = "whole";
+
+}  // namespace
+
+// The child: a Ctrl-C arrives while a file is being written, and the process ends 200 ms later
+// (as the default handler ends it, but late enough for the main thread to go on); meanwhile the
+// main thread writes one file after the other and at last keeps one open.
+TEST(PlatformProcess, ConsoleStopChildWindows) {
+  const char *folder = std::getenv(STOP_CHILD);
+  if (folder == nullptr) GTEST_SKIP() << "run by ConsoleStopLeavesNothingWindows";
+  plat_prepare_process();
+  static volatile LONG writing = 0;
+  std::thread([] {
+    while (InterlockedCompareExchange(&writing, 0, 0) == 0) Sleep(1);
+    on_console_stop(CTRL_C_EVENT);
+    Sleep(200);
+    ExitProcess(7);
+  }).detach();
+  for (int i = 0;; ++i) {
+    stream s = NO_STREAM;
+    std::string name = join(folder, "f" + std::to_string(i));
+    if (open_write_stream(name.c_str(), 0, &s) != 0) break;
+    InterlockedExchange(&writing, 1);
+    for (const char *c = WHOLE; *c != '\0'; ++c) write_byte(s, (uint8_t)*c);
+    if (i >= 100000 || finish_write_stream(s) != 0 || commit_write_stream(0, 0) != 0) break;
+  }
+  Sleep(INFINITE);
+}
+
+// Nothing is created, finished or moved into place once the stop has begun: no temporary file is
+// left, and every file that got its name is whole.
+TEST(PlatformProcess, ConsoleStopLeavesNothingWindows) {
+  if (std::getenv(STOP_CHILD) != nullptr) GTEST_SKIP();
+  scratch_dir dir("console-stop");
+  char self[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  ASSERT_TRUE(length > 0 && length < sizeof self);
+  SetEnvironmentVariableA(STOP_CHILD, dir.path().c_str());
+  std::string command =
+      std::string(self) + " --gtest_filter=PlatformProcess.ConsoleStopChildWindows >NUL 2>&1";
+  int status = std::system(command.c_str());
+  SetEnvironmentVariableA(STOP_CHILD, nullptr);
+  EXPECT_EQ(status, 7);
+  for (const std::string &name : list_names(dir.path())) {
+    EXPECT_NE(name.rfind(".vx", 0), 0u) << name;
+    EXPECT_EQ(read_file(dir.file(name)), text_bytes(WHOLE)) << name;
+  }
+}
+
 #endif

@@ -356,21 +356,38 @@ int create_named(void) {
   return rc;
 }
 
-// The file is closed before it moves; a file that it replaces lends it its attributes as a look
-// at the name now finds them, and gives way only to data that is on the disk.
-int commit_named(int replace, int durable) {
-  int replacing = replace ? plat_take_attributes(write_open, final_name) : 0;
-  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+// Closes the finished file and moves it onto its final name; the guard goes with the move. 0, 1,
+// or PLAT_NAME_TAKEN when the name is taken and `replace` is not given.
+int move_named(int replace) {
   int failed = plat_close(write_open);
   write_open = NO_STREAM;
   if (failed) return 1;
-  if (replace) return plat_replace_file(temp_name, final_name) != 0 ? 1 : 0;
-  return plat_move_file_new(temp_name, final_name);
+  int rc = replace ? (plat_replace_file(temp_name, final_name) != 0 ? 1 : 0)
+                   : plat_move_file_new(temp_name, final_name);
+  if (rc == 0) plat_guard_file(nullptr);  // the name is the final one now
+  return rc;
 }
 
+// The file is closed before it moves; a file that it replaces lends it its attributes as a look
+// at the name now finds them, and gives way only to data that is on the disk. A stop waits
+// from before the close until the guard has gone with the move, so that it never finds the file
+// half moved, and once it has begun the file is neither closed nor moved.
+int commit_named(int replace, int durable) {
+  int replacing = replace ? plat_take_attributes(write_open, final_name) : 0;
+  if ((durable || replacing) && plat_flush(write_open) != 0) return 1;
+  plat_hold_stop_signals(1);
+  int rc = move_named(replace);
+  plat_hold_stop_signals(0);
+  return rc;
+}
+
+// Held as the move, so that a stop and this removal do not meet half way.
 void discard_named(void) {
+  plat_hold_stop_signals(1);
   close_if_open();
   plat_remove_file(temp_name);
+  plat_guard_file(nullptr);
+  plat_hold_stop_signals(0);
 }
 
 const write_way named_way = {create_named, commit_named, discard_named};
