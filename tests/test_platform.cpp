@@ -1262,7 +1262,8 @@ TEST(PlatformTime, LocalTimesAsMktimeReadsThemPosix) {
 // season the folder is packed in, so that both builds store the same DOS time in any season; and
 // a stored time is set back by the rules of its date, the repeated hour when the clocks go back
 // taking the later moment (the offset that ends the day) and the skipped hour read as summer
-// time. Windows rules for Berlin agree with the zone data from 1996 on, the dates below.
+// time; a day past its month's end runs on into the next. Windows rules for Berlin agree with
+// the zone data from 1996 on, the dates below.
 TEST(PlatformTime, TimesByTheRulesOfTheirDateInBerlin) {
   berlin_zone zone;
   if (!zone.in_zone()) GTEST_SKIP() << "the zone Europe/Berlin cannot be had";
@@ -1290,6 +1291,7 @@ TEST(PlatformTime, TimesByTheRulesOfTheirDateInBerlin) {
       {0x230A63C0u, 871209000, 0x230A63C0u},   // summer 1997
       {0x5D5913C0u, 1792891800, 0x5D5913C0u},  // 02:30 of the repeated hour: the later moment
       {0x5C7D13C0u, 1774747800, 0x5C7D1BC0u},  // 2026-03-29 02:30, skipped: 03:30 summer time
+      {0x3E5F53C0u, 1299144600, 0x3E6353C0u},  // 2011-02-31 10:30 runs on to March 3
   };
   for (const auto &e : extracted) {
     SCOPED_TRACE(e.stamp);
