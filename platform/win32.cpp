@@ -4,10 +4,12 @@
 // test build can fail it.
 #include "platform/platform.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/dos_time.h"
+#include "platform/local_time.h"
 #include "platform/win32_calls.h"
 #include "platform/wildcard.h"
 
@@ -17,6 +19,76 @@ int _dowildcard = 0;
 const char path_separator = '\\';
 
 int is_name_stop(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// ---------------------------------------------------------------------------------------------
+// Local time. A time is converted by the zone's rules for its own date, as on POSIX, not by the
+// offset in force today: a file keeps its hour whatever the season it is packed or extracted in.
+
+// Seconds from 1601-01-01, where file times start, to 1970-01-01; file times count 100 ns.
+static const int64_t EPOCH_GAP = 11644473600LL;
+static const int64_t TICKS_PER_SECOND = 10000000;
+// The last second that a file time holds (its top bit clear), as seconds since 1970.
+static const int64_t LAST_MOMENT = INT64_MAX / TICKS_PER_SECOND - EPOCH_GAP;
+
+// The file time of a moment (seconds since 1970). 0, or 1 when no file time holds it.
+static int file_time_of(int64_t moment, FILETIME *time) {
+  if (moment < -EPOCH_GAP || moment > LAST_MOMENT) return 1;
+  uint64_t ticks = (uint64_t)(moment + EPOCH_GAP) * (uint64_t)TICKS_PER_SECOND;
+  time->dwLowDateTime = (DWORD)ticks;
+  time->dwHighDateTime = (DWORD)(ticks >> 32);
+  return 0;
+}
+
+static dos_fields fields_of(const SYSTEMTIME *calendar) {
+  return dos_fields{calendar->wYear, calendar->wMonth,  calendar->wDay,
+                    calendar->wHour, calendar->wMinute, calendar->wSecond};
+}
+
+// The zone that the user has chosen, asked once per process; nullptr when it cannot be had.
+static DYNAMIC_TIME_ZONE_INFORMATION *user_zone() {
+  static DYNAMIC_TIME_ZONE_INFORMATION zone;
+  static int known = 0;
+  if (!known) {
+    if (sys::user_zone(&zone) == TIME_ZONE_ID_INVALID) return nullptr;
+    known = 1;
+  }
+  return &zone;
+}
+
+// The zone's rules for a year. With automatic summer time turned off, or a zone without
+// a name, the zone's own fields are its rules for every year. 0, or 1 when they cannot be had.
+static int rules_of_year(int year, TIME_ZONE_INFORMATION *rules) {
+  DYNAMIC_TIME_ZONE_INFORMATION *zone = user_zone();
+  if (zone == nullptr) return 1;
+  if (zone->DynamicDaylightTimeDisabled || zone->TimeZoneKeyName[0] == L'\0') {
+    std::memset(rules, 0, sizeof *rules);
+    rules->Bias = zone->Bias;
+    std::memcpy(rules->StandardName, zone->StandardName, sizeof rules->StandardName);
+    rules->StandardDate = zone->StandardDate;
+    rules->StandardBias = zone->StandardBias;
+    std::memcpy(rules->DaylightName, zone->DaylightName, sizeof rules->DaylightName);
+    rules->DaylightDate = zone->DaylightDate;
+    rules->DaylightBias = zone->DaylightBias;
+    return 0;
+  }
+  return sys::zone_rules_of_year(year, zone, rules) ? 0 : 1;
+}
+
+// Reads the zone at a moment: the moment's UTC calendar time turned local by the rules of its
+// year. It is summer time when the offset is above the year's standard offset.
+int read_zone(int64_t moment, zone_reading *reading) {
+  FILETIME time;
+  if (file_time_of(moment, &time) != 0) return 1;
+  SYSTEMTIME universal, local;
+  TIME_ZONE_INFORMATION rules;
+  if (!sys::calendar_of(&time, &universal)) return 1;
+  if (rules_of_year(universal.wYear, &rules) != 0) return 1;
+  if (!sys::zone_time_of(&rules, &universal, &local)) return 1;
+  dos_fields f = fields_of(&local);
+  reading->offset = dos_fields_as_utc(&f) - moment;
+  reading->summer = reading->offset > -(int64_t)(rules.Bias + rules.StandardBias) * 60;
+  return 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Files
@@ -136,9 +208,10 @@ int plat_set_file_time(plat_file file, uint16_t dos_date, uint16_t dos_time) {
   if (file == PLAT_NO_FILE) return 1;
   dos_fields fields;
   if (dos_to_fields(dos_date, dos_time, &fields) != 0) return 1;
-  FILETIME local, universal;
-  if (!sys::dos_to_file_time(dos_date, dos_time, &local)) return 1;
-  if (!sys::local_to_universal(&local, &universal)) return 1;
+  time_t moment;
+  if (local_moment(&fields, &moment) != 0) return 1;
+  FILETIME universal;
+  if (file_time_of(moment, &universal) != 0) return 1;
   // Only the last-write time; creation and access times stay as they are.
   return sys::set_write_time(to_handle(file), &universal) ? 0 : 1;
 }
@@ -306,28 +379,21 @@ struct plat_search_state {
   char name_pattern[NAME_BUFFER_SIZE];  // the pattern's last component
 };
 
-// The local DOS date and time of a last-write time, clamped to what DOS form holds.
+// The local DOS date and time of a last-write time, by the zone's rules for that time's own date,
+// clamped to what DOS form holds.
 static void local_dos_time(const FILETIME *universal, uint16_t *dos_date, uint16_t *dos_time) {
-  FILETIME local;
-  if (!sys::universal_to_local(universal, &local)) local = *universal;
   // A time beyond any calendar counts as a late one (file times cannot lie before 1601).
-  SYSTEMTIME st;
   dos_fields fields = {9999, 12, 31, 23, 59, 59};
-  if (sys::calendar_of(&local, &st)) {
-    fields.year = st.wYear;
-    fields.month = st.wMonth;
-    fields.day = st.wDay;
-    fields.hour = st.wHour;
-    fields.minute = st.wMinute;
-    fields.second = st.wSecond;
-  }
-  // Inside 1980 to 2107 the system packs it; outside, it is clamped to the nearer end. (The year
-  // is tested first because not every FileTimeToDosDateTime refuses years after 2107.)
-  WORD date = 0, time = 0;
-  if (fields.year >= 1980 && fields.year <= 2107 && sys::file_time_to_dos(&local, &date, &time)) {
-    *dos_date = date;
-    *dos_time = time;
-    return;
+  SYSTEMTIME calendar;
+  if (sys::calendar_of(universal, &calendar)) {
+    // A time that cannot be converted to local time is taken as it is.
+    SYSTEMTIME local;
+    TIME_ZONE_INFORMATION rules;
+    if (rules_of_year(calendar.wYear, &rules) == 0 &&
+        sys::zone_time_of(&rules, &calendar, &local)) {
+      calendar = local;
+    }
+    fields = fields_of(&calendar);
   }
   dos_from_fields(&fields, dos_date, dos_time);
 }

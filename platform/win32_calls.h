@@ -161,24 +161,42 @@ inline BOOL remove_file_unplanned(const char *path) { return DeleteFileA(path); 
 
 // ---- Time
 
-inline BOOL dos_to_file_time(WORD dos_date, WORD dos_time, FILETIME *time) {
-  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
-  return DosDateTimeToFileTime(dos_date, dos_time, time);
+// The zone that the user has chosen, named so that its rules for any year can be had. Asked once
+// per process, without a plan: it cannot fail short of a broken system, and a plan that met it
+// only in the first conversion of a process would count differently in each test.
+inline DWORD user_zone(DYNAMIC_TIME_ZONE_INFORMATION *zone) {
+  return GetDynamicTimeZoneInformation(zone);
 }
 
-inline BOOL file_time_to_dos(const FILETIME *time, WORD *dos_date, WORD *dos_time) {
+// The zone's rules for one year: its offsets and the dates on which summer time begins and ends.
+// The system reads them from the registry, slowly, so the rules of the years that a DOS time can
+// meet are kept once read. The plan is asked on every use, kept or read, so that a test counts
+// the same calls in every run of a process.
+inline BOOL zone_rules_of_year(int year, DYNAMIC_TIME_ZONE_INFORMATION *zone,
+                               TIME_ZONE_INFORMATION *rules) {
   if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
-  return FileTimeToDosDateTime(time, dos_date, dos_time);
+  const int first_year = 1970, years = 141;
+  static TIME_ZONE_INFORMATION kept[years];
+  static unsigned char known[years];
+  const int at = year - first_year;
+  const bool keep = at >= 0 && at < years;
+  if (keep && known[at]) {
+    *rules = kept[at];
+    return TRUE;
+  }
+  if (!GetTimeZoneInformationForYear((USHORT)year, zone, rules)) return FALSE;
+  if (keep) {
+    kept[at] = *rules;
+    known[at] = 1;
+  }
+  return TRUE;
 }
 
-inline BOOL local_to_universal(const FILETIME *local, FILETIME *universal) {
+// A UTC calendar time as local time by a year's rules.
+inline BOOL zone_time_of(const TIME_ZONE_INFORMATION *rules, const SYSTEMTIME *universal,
+                         SYSTEMTIME *local) {
   if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
-  return LocalFileTimeToFileTime(local, universal);
-}
-
-inline BOOL universal_to_local(const FILETIME *universal, FILETIME *local) {
-  if (planned_failure(FAULT_LOCAL_TIME)) return FALSE;
-  return FileTimeToLocalFileTime(universal, local);
+  return SystemTimeToTzSpecificLocalTime(rules, universal, local);
 }
 
 inline BOOL calendar_of(const FILETIME *time, SYSTEMTIME *calendar) {

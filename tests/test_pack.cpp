@@ -3,6 +3,7 @@
 // What the user sees of a failing file is checked on the built program (test_end_to_end.cpp).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -292,4 +293,34 @@ TEST(Pack, AnOlderArchiveIsReplacedOnlyOnSuccess) {
   bytes written = read_file(archive);
   ASSERT_EQ(written.size(), 35 + 2 * 12 + 4 + 2 * (16 + 12u));
   EXPECT_EQ(bytes(written.end() - 12, written.end()), text_bytes("12345-02.fz2"));
+}
+
+// Packed in Berlin, files dated in summer and in winter keep the hour of their own date's offset
+// whatever the season of the packing: the archive is the same, byte for byte, from either build.
+TEST(Pack, StampsByTheRulesOfTheirDateInBerlin) {
+  berlin_zone zone;
+  if (!zone.in_zone()) GTEST_SKIP() << "the zone Europe/Berlin cannot be had";
+  scratch_dir dir("pack-berlin");
+  std::string gfx = make_folder(dir, "gfx");
+  write_file(join(gfx, "12345-03.fz2"), text_bytes("AAAAA"));
+  write_file(join(gfx, "12345-04.fz2"), text_bytes("BBB"));
+  ASSERT_TRUE(set_utc_time(join(gfx, "12345-03.fz2"), 1782907200));  // 2026-07-01 12:00 UTC
+  ASSERT_TRUE(set_utc_time(join(gfx, "12345-04.fz2"), 1768478400));  // 2026-01-15 12:00 UTC
+  const std::string archive = dir.file("loco.fz2");
+  ASSERT_EQ(pack('V', archive, gfx, 2), 0u);
+  bytes expected = archive_image(vehicle_header('2', true), {{{12345, 3}, text_bytes("AAAAA")},
+                                                             {{12345, 4}, text_bytes("BBB")}});
+  // The records' stamps, in order: 14:00 summer time, 13:00 winter time.
+  const uint32_t stamps[] = {0x5CE17000u, 0x5C2F6800u};
+  bytes image_stamp;
+  put32(image_stamp, IMAGE_STAMP);
+  auto at = expected.begin();
+  for (uint32_t stamp : stamps) {
+    at = std::search(at, expected.end(), image_stamp.begin(), image_stamp.end());
+    ASSERT_NE(at, expected.end());
+    bytes b;
+    put32(b, stamp);
+    std::copy(b.begin(), b.end(), at);
+  }
+  EXPECT_EQ(read_file(archive), expected);
 }

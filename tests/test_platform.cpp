@@ -1334,3 +1334,46 @@ TEST(PlatformProcess, ConsoleStopLeavesNothingWindows) {
 }
 
 #endif
+
+// In Berlin, a last-write time is stored by the zone's rules for its own date, whatever the
+// season the folder is packed in, so that both builds store the same DOS time in any season; and
+// a stored time is set back by the rules of its date, the repeated hour when the clocks go back
+// taking the later moment (the offset that ends the day) and the skipped hour read as summer
+// time; a day past its month's end runs on into the next. Windows rules for Berlin agree with
+// the zone data from 1996 on, the dates below.
+TEST(PlatformTime, TimesByTheRulesOfTheirDateInBerlin) {
+  berlin_zone zone;
+  if (!zone.in_zone()) GTEST_SKIP() << "the zone Europe/Berlin cannot be had";
+  scratch_dir dir("plat-berlin");
+  const std::string path = dir.file("a.fz2");
+  write_file(path, text_bytes("a"));
+  // UTC moment -> stored local DOS stamp.
+  const struct { int64_t moment; uint32_t stamp; } packed[] = {
+      {1782907200, 0x5CE17000u},  // 2026-07-01 12:00 UTC: 14:00 summer time
+      {1768478400, 0x5C2F6800u},  // 2026-01-15 12:00 UTC: 13:00 winter time
+      {871209000, 0x230A63C0u},   // 1997-08-10 10:30 UTC: 12:30 summer time
+      {1009236600, 0x2B9903C0u},  // 2001-12-24 23:30 UTC: 00:30 on the 25th
+      {1792888200, 0x5D5913C0u},  // 2026-10-25 00:30 UTC: 02:30 summer time, before the change
+      {1792891800, 0x5D5913C0u},  // 01:30 UTC: 02:30 again, winter time
+  };
+  for (const auto &p : packed) {
+    SCOPED_TRACE(p.moment);
+    ASSERT_TRUE(set_utc_time(path, p.moment));
+    EXPECT_EQ(stamp_of(path), p.stamp);
+  }
+  // Stored local DOS stamp -> UTC moment set, and the stamp it is read back as.
+  const struct { uint32_t stamp; int64_t moment; uint32_t back; } extracted[] = {
+      {0x5CE17000u, 1782907200, 0x5CE17000u},  // summer: 14:00 is 12:00 UTC
+      {0x5C2F6800u, 1768478400, 0x5C2F6800u},  // winter: 13:00 is 12:00 UTC
+      {0x230A63C0u, 871209000, 0x230A63C0u},   // summer 1997
+      {0x5D5913C0u, 1792891800, 0x5D5913C0u},  // 02:30 of the repeated hour: the later moment
+      {0x5C7D13C0u, 1774747800, 0x5C7D1BC0u},  // 2026-03-29 02:30, skipped: 03:30 summer time
+      {0x3E5F53C0u, 1299144600, 0x3E6353C0u},  // 2011-02-31 10:30 runs on to March 3
+  };
+  for (const auto &e : extracted) {
+    SCOPED_TRACE(e.stamp);
+    ASSERT_TRUE(set_local_time(path, (uint16_t)(e.stamp >> 16), (uint16_t)e.stamp));
+    EXPECT_EQ(utc_time_of(path), e.moment);
+    EXPECT_EQ(stamp_of(path), e.back);
+  }
+}

@@ -16,6 +16,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -138,6 +139,71 @@ uint32_t stamp_of(const std::string &path) {
   plat_find_close(search);
   return (uint32_t)found.dos_date << 16 | found.dos_time;
 }
+
+#ifdef _WIN32
+namespace {
+// Seconds from 1601-01-01, where file times start, to 1970-01-01; file times count 100 ns.
+const int64_t EPOCH_GAP = 11644473600LL;
+}  // namespace
+
+bool set_utc_time(const std::string &path, int64_t moment) {
+  plat_file file = open_existing_for_write(path);
+  if (file == PLAT_NO_FILE) return false;
+  uint64_t ticks = (uint64_t)(moment + EPOCH_GAP) * 10000000u;
+  FILETIME time = {(DWORD)ticks, (DWORD)(ticks >> 32)};
+  bool set = SetFileTime((HANDLE)file, nullptr, nullptr, &time) != 0;
+  return close_own(file) && set;
+}
+
+int64_t utc_time_of(const std::string &path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  uint64_t ticks = (uint64_t)data.ftLastWriteTime.dwHighDateTime << 32 |
+                   data.ftLastWriteTime.dwLowDateTime;
+  return (int64_t)(ticks / 10000000u) - EPOCH_GAP;
+}
+
+berlin_zone::berlin_zone() {
+  const char *zone = std::getenv("VORAX_TEST_ZONE");
+  in_zone_ = zone != nullptr && std::string(zone) == "Europe/Berlin";
+}
+
+berlin_zone::~berlin_zone() {}
+#else
+bool set_utc_time(const std::string &path, int64_t moment) {
+  struct timespec times[2];
+  times[0].tv_sec = (time_t)moment;
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+int64_t utc_time_of(const std::string &path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return -1;
+  return (int64_t)info.st_mtime;
+}
+
+berlin_zone::berlin_zone() {
+  if (!fs::exists("/usr/share/zoneinfo/Europe/Berlin")) return;
+  const char *value = std::getenv("TZ");
+  had_ = value != nullptr;
+  if (had_) before_ = value;
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  set_ = in_zone_ = true;
+}
+
+berlin_zone::~berlin_zone() {
+  if (!set_) return;
+  if (had_) {
+    setenv("TZ", before_.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+#endif
 
 bool put_file(const std::string &path, const bytes &content, uint32_t stamp) {
   write_file(path, content);

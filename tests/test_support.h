@@ -49,6 +49,26 @@ std::vector<T *> order_of(T *head) {
 bool set_local_time(const std::string &path, uint16_t dos_date, uint16_t dos_time);
 uint32_t stamp_of(const std::string &path);
 
+// Last-write times as seconds since 1970-01-01 00:00:00 UTC, set and read by the system's own
+// calls. set_utc_time: false on failure; utc_time_of: -1 when the time cannot be read.
+bool set_utc_time(const std::string &path, int64_t moment);
+int64_t utc_time_of(const std::string &path);
+
+// Puts the process in the time zone Europe/Berlin while it lives, and the zone it had back
+// after. POSIX sets TZ; a Windows process keeps the zone it was started in, so there it is only
+// in Berlin when ctest started it so (VORAX_TEST_ZONE=Europe/Berlin beside TZ, which Wine
+// follows). in_zone() is false when the zone cannot be had: the test is skipped.
+class berlin_zone {
+ public:
+  berlin_zone();
+  ~berlin_zone();
+  bool in_zone() const { return in_zone_; }
+
+ private:
+  bool in_zone_ = false, set_ = false, had_ = false;
+  std::string before_;
+};
+
 // The last-write time of the worked examples' files: 14 February 2011 10:30:00 local time, as
 // the archive images' records (IMAGE_STAMP below).
 const uint32_t EXAMPLE_STAMP = 0x3E4E53C0u;
