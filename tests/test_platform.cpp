@@ -1270,6 +1270,10 @@ TEST(PlatformTime, LocalTimesAsMktimeReadsThemPosix) {
   ASSERT_EQ(local_moment(&noon, &moment), 0);
   EXPECT_EQ(moment, by_mktime(noon, 12, 0, 0));
   EXPECT_EQ(moment, 986904000 - 2 * 3600);  // 2001-04-10 12:00 UTC, less two hours
+  dos_fields late = {2001, 4, 10, 22, 30, 0};  // half an hour before that summer time ends
+  ASSERT_EQ(local_moment(&late, &moment), 0);
+  EXPECT_EQ(moment, by_mktime(late, 22, 30, 0));
+  EXPECT_EQ(moment, 986904000 + 10 * 3600 + 1800 - 2 * 3600);
 }
 #endif
 
