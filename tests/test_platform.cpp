@@ -822,6 +822,22 @@ TEST(PlatformFaults, TimesThatCannotBeConverted) {
   EXPECT_FALSE(set_local_time(path, 0x3E4F, 0x53C0));
   plan_nothing();
   EXPECT_EQ(stamp_of(path), 0x3E4E53C2u);
+
+  // A time in the hour that repeats (Berlin, 2026-10-25 02:30) needs the readings of the start
+  // and the end of its day as well; any of them that fails fails the time too.
+  berlin_zone zone;
+  if (!zone.in_zone()) return;
+  const uint16_t repeated_date = (uint16_t)((46 << 9) | (10 << 5) | 25), half_past_two = 0x13C0;
+  plan_nothing();
+  ASSERT_TRUE(set_local_time(path, repeated_date, half_past_two));
+  const long repeated_readings = fault_calls(FAULT_LOCAL_TIME);
+  EXPECT_GT(repeated_readings, readings);
+  for (long nth = 1; nth <= repeated_readings; ++nth) {
+    plan({FAULT_LOCAL_TIME, nth, fails(EOVERFLOW), 0});
+    EXPECT_FALSE(set_local_time(path, repeated_date, half_past_two)) << nth;
+  }
+  plan_nothing();
+  EXPECT_EQ(stamp_of(path), ((uint32_t)repeated_date << 16) | half_past_two);
 }
 
 // Reads and writes ask again after an interruption and go on after a short count; a read that
