@@ -16,8 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Tests, and the test discovery at build time, run under Wine without its debug chatter.
+# Tests, and the test discovery at build time, run under Wine without its debug chatter, through
+# a script that starts a program again when Wine ended it before it ran (see wine_test.sh).
 find_program(VORAX_WINE NAMES wine wine64 wine-stable)
 if(VORAX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env WINEDEBUG=-all ${VORAX_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine_test.sh ${VORAX_WINE})
 endif()
