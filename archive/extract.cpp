@@ -144,7 +144,7 @@ static unsigned extract_records(const char *archive_name, const char *directory,
     if (read_keys(archive, header.layout, 0, &keys, &end) != 0) return 2;
     if (read_u32(archive, &size) != 0 || read_u32(archive, &stamp) != 0) return 2;
 
-    char name[NAME_BUFFER_SIZE];
+    char name[NAME_BUFFER_BYTES];
     if (header.layout == LAYOUT_SCENERY) {
       if (build_scenery_name(keys.number, keys.sub_number, keys.kind_letter, base_name,
                              header.zoom, name, keys.part, keys.part_letter) == 2) {
@@ -158,9 +158,9 @@ static unsigned extract_records(const char *archive_name, const char *directory,
     }
 
     // An output path that does not fit is refused, never cut.
-    char path[NAME_BUFFER_SIZE];
+    char path[NAME_BUFFER_BYTES];
     int length = std::snprintf(path, sizeof path, "%s%c%s", directory, path_separator, name);
-    if (length < 0 || length >= (int)sizeof path) {
+    if (length < 0 || length >= (int)sizeof path || plat_name_length(path) >= NAME_BUFFER_SIZE) {
       close_read_stream(archive);
       return 4;
     }
@@ -168,7 +168,7 @@ static unsigned extract_records(const char *archive_name, const char *directory,
     char length_text[80];
     std::snprintf(length_text, sizeof length_text, " %s%d", display_text(MSG_LENGTH),
                   (int32_t)size);
-    print_plain(path);
+    print_name(path);
     print_plain(length_text);
     end_console_line();
 
@@ -214,8 +214,8 @@ unsigned extract_archive(const char *archive_name, const char *directory, int ov
                          int32_t *skipped_count, int32_t *extracted_count, int32_t *found_count,
                          int simulate) {
   if (archive_name == nullptr || directory == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
-  char base_name[NAME_BUFFER_SIZE];
+  if (plat_name_length(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  char base_name[NAME_BUFFER_BYTES];
   if (archive_base_name(archive_name, base_name, sizeof base_name) != 0) return 5;
 
   if (skipped_count != nullptr) *skipped_count = 0;

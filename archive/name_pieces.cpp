@@ -8,7 +8,8 @@
 int append_name_piece(char *out, const char *piece) {
   size_t used = std::strlen(out);
   size_t length = std::strlen(piece);
-  if (used + length >= NAME_BUFFER_SIZE) return 1;
+  if (used + length >= NAME_BUFFER_BYTES) return 1;
+  if (plat_name_length(out) + plat_name_length(piece) >= NAME_BUFFER_SIZE) return 1;
   std::memcpy(out + used, piece, length + 1);
   return 0;
 }

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-// Appends a piece to a name buffer of NAME_BUFFER_SIZE; 0, or 1 when it does not fit.
+// Appends a piece to a name buffer of NAME_BUFFER_BYTES; 0, or 1 when it does not fit there or
+// the name would reach NAME_BUFFER_SIZE counted characters.
 int append_name_piece(char *out, const char *piece);
 
 // "gz1", "gz2" or "gz4" for zoom 1, 2 or 4; null for any other zoom.

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstring>
 
 // Large enough for the longest text (the usage text) after conversion to UTF-8, where a letter of
 // an 8-bit code page can take up to three bytes.
@@ -49,24 +50,41 @@ static int quiet_notices;
 
 void set_quiet_notices(int quiet) { quiet_notices = quiet; }
 
-void show_message_box(const char *text, const char *title) {
+void show_message_box_with_name(const char *text, size_t name_at, size_t name_length,
+                                const char *title) {
+  if (text == nullptr) text = "";
+  if (name_length == 0 || name_at + name_length > strlen(text)) name_at = name_length = 0;
   if (!quiet_notices) {
-    plat_show_notice(text, title);
+    const plat_shown_text shown = {text, name_at, name_length};
+    plat_show_notice(&shown, title);
     return;
   }
   fflush(stdout);  // the notice follows the progress lines
-  fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", text != nullptr ? text : "");
+  plat_put_text(1, title != nullptr ? title : "", 0);
+  plat_put_text(1, "\n", 0);
+  // The text in its pieces: what comes before the name, the name, what follows it.
+  char piece[2 * DISPLAY_TEXT_SIZE];
+  snprintf(piece, sizeof piece, "%.*s", (int)name_at, text);
+  plat_put_text(1, piece, 0);
+  snprintf(piece, sizeof piece, "%.*s", (int)name_length, text + name_at);
+  plat_put_text(1, piece, 1);
+  plat_put_text(1, text + name_at + name_length, 0);
+  plat_put_text(1, "\n", 0);
   fflush(stderr);
+}
+
+void show_message_box(const char *text, const char *title) {
+  show_message_box_with_name(text, 0, 0, title);
 }
 
 void show_error(const char *text) { show_message_box(text, display_text(MSG_ERROR_TITLE)); }
 
 void show_usage(void) { show_message_box(display_text(MSG_USAGE), display_text(MSG_USAGE_TITLE)); }
 
-void print_newline(void) { fputs("\n", stdout); }
+void print_newline(void) { plat_put_text(0, "\n", 0); }
 
-void print_plain(const char *text) {
-  if (text != nullptr) fputs(text, stdout);
-}
+void print_plain(const char *text) { plat_put_text(0, text, 0); }
 
-void print_message(uint32_t number) { fputs(display_text(number), stdout); }
+void print_name(const char *name) { plat_put_text(0, name, 1); }
+
+void print_message(uint32_t number) { plat_put_text(0, display_text(number), 0); }

@@ -1,8 +1,10 @@
 // Output to the user: message boxes (notices on POSIX) and console lines. Catalogue texts reach
 // the screen converted for it by the platform (unchanged on Windows, UTF-8 on POSIX); file names
-// and paths are always passed on as they are.
+// and paths are handed to the platform as names, which it shows in full where the screen can
+// (see plat_put_text).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A message in the current language as the console and the notices show it. The result stays
@@ -17,6 +19,9 @@ typedef const char *(*text_lookup)(uint32_t number);
 // notices are set, a notice on standard error instead (the title on a line of its own, then the
 // text) that waits for nobody, on every system.
 void show_message_box(const char *text, const char *title);
+// The same for a text that carries a file name or path at `name_at` for `name_length` bytes.
+void show_message_box_with_name(const char *text, size_t name_at, size_t name_length,
+                                const char *title);
 void set_quiet_notices(int quiet);
 // show_message_box with the title of message 4 ("Error").
 void show_error(const char *text);
@@ -25,5 +30,6 @@ void show_usage(void);
 
 // Console output on standard output.
 void print_newline(void);
-void print_plain(const char *text);          // a path or name, as it is, never used as a format
+void print_plain(const char *text);          // a text in display form, never used as a format
+void print_name(const char *name);           // a file name or path, never used as a format
 void print_message(uint32_t number);         // a catalogue text in display form

@@ -85,6 +85,7 @@ int parse_arguments(int argc, char **argv, const command_rules *rules, command_l
   // an empty one, which would otherwise turn into the root of the file system ("/name").
   if (argv[2][0] == '\0') return 1;
   if (copy_text(cmd->directory, sizeof cmd->directory, argv[2]) != 0) return 1;
+  if (plat_name_length(cmd->directory) >= NAME_BUFFER_SIZE) return 1;
   size_t length = std::strlen(cmd->directory);
   if (length >= 1 && cmd->directory[length - 1] == path_separator) {
     cmd->directory[length - 1] = '\0';
@@ -94,10 +95,12 @@ int parse_arguments(int argc, char **argv, const command_rules *rules, command_l
   // component has no "." (a "." in a folder, as in ../out/train, does not count). X takes the
   // name as typed.
   if (copy_text(cmd->archive_name, sizeof cmd->archive_name, argv[3]) != 0) return 1;
+  if (plat_name_length(cmd->archive_name) >= NAME_BUFFER_SIZE) return 1;
   if (!cmd->extract && !has_extension(cmd->archive_name)) {
     const char *extension = cmd->vehicle ? ".fz" : cmd->select_by_name ? ".uz" : ".gz";
     size_t used = std::strlen(cmd->archive_name);
     if (used + 4 >= sizeof cmd->archive_name) return 1;
+    if (plat_name_length(cmd->archive_name) + 4 >= NAME_BUFFER_SIZE) return 1;
     std::memcpy(cmd->archive_name + used, extension, 4);
     append_char(cmd->archive_name, (char)('0' + cmd->zoom_digit));
   }

@@ -17,8 +17,8 @@ struct command_line {
   int simulate;             // option S
   int info;                 // option I
   int quiet;                // option Q (vorax only): final message on standard error, no box
-  char directory[NAME_BUFFER_SIZE];
-  char archive_name[NAME_BUFFER_SIZE];
+  char directory[NAME_BUFFER_BYTES];
+  char archive_name[NAME_BUFFER_BYTES];
 };
 
 // How a program reads its command line.

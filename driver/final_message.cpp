@@ -2,6 +2,7 @@
 // an extraction, the final messages of extraction and refusals, showing a final message, and its
 // exit status.
 #include <cstdio>
+#include <cstring>
 
 #include "archive/extract.h"
 #include "console/catalogue.h"
@@ -15,8 +16,34 @@ void run_extraction(const command_line *cmd, final_message *out) {
   compose_extract_result(result, found, extracted, skipped, display_text, out);
 }
 
+// The bytes that `format` puts out in front of its first "%s"; -1 when another conversion comes
+// first or there is no "%s".
+static int prefix_length(const char *format) {
+  int length = 0;
+  for (const char *p = format; *p != '\0'; ++p, ++length) {
+    if (*p != '%') continue;
+    if (p[1] == 's') return length;
+    if (p[1] != '%') return -1;
+    ++p;  // "%%" puts out one "%"
+  }
+  return -1;
+}
+
+void compose_with_name(const char *format, const char *name, final_message *out) {
+  int length = std::snprintf(out->text, sizeof out->text, format, name);
+  int at = prefix_length(format);
+  size_t name_length = std::strlen(name);
+  out->name_at = 0;
+  out->name_length = 0;
+  if (at >= 0 && length >= 0 && (size_t)at + name_length <= std::strlen(out->text)) {
+    out->name_at = (size_t)at;
+    out->name_length = name_length;
+  }
+}
+
 void compose_extract_result(unsigned result, int32_t found, int32_t extracted, int32_t skipped,
                             text_lookup lookup, final_message *out) {
+  out->name_at = out->name_length = 0;
   if (result == 0) {
     out->title = MSG_DONE_TITLE;
     std::snprintf(out->text, sizeof out->text, lookup(MSG_EXTRACT_RESULT), found, extracted,
@@ -30,11 +57,12 @@ void compose_extract_result(unsigned result, int32_t found, int32_t extracted, i
 void compose_archive_refusal(uint32_t number, const char *archive_name, text_lookup lookup,
                              final_message *out) {
   out->title = MSG_ERROR_TITLE;
-  std::snprintf(out->text, sizeof out->text, lookup(number), archive_name);
+  compose_with_name(lookup(number), archive_name, out);
 }
 
 void show_final(const final_message *message) {
-  show_message_box(message->text, display_text(message->title));
+  show_message_box_with_name(message->text, message->name_at, message->name_length,
+                             display_text(message->title));
 }
 
 int final_status(const final_message *message) {

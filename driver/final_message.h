@@ -13,11 +13,20 @@
 // archive exists); it ran and failed (every final message under the title "Error").
 enum { EXIT_DONE = 0, EXIT_REFUSED = 1, EXIT_FAILED = 2 };
 
-// The texts of the final box: the text and the message number of its title.
+// The texts of the final box: the text and the message number of its title. A file name inside
+// the text stands at `name_at` for `name_length` bytes (0: none), so that it can be shown as a
+// name (see show_message_box_with_name).
 struct final_message {
   char text[2048];
   uint32_t title;
+  size_t name_at;
+  size_t name_length;
 };
+
+// Puts into out->text the stored or display text `format` with `name` for its one "%s", and notes
+// where the name stands. A format with any other conversion in front of its "%s" gets the name
+// all the same, unmarked.
+void compose_with_name(const char *format, const char *name, final_message *out);
 
 // Runs X as both programs do (into the directory, with options O and S) and composes its final
 // message.

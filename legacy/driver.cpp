@@ -17,6 +17,7 @@ static const command_rules legacy_rules = {10, 8, "XVUS", "OS"};
 
 void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_message *out) {
   out->title = MSG_ERROR_TITLE;
+  out->name_at = out->name_length = 0;
   uint32_t number;
   switch (result) {
     case 0:

@@ -64,7 +64,7 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
 // Legacy vehicle names are always numbered: "12345-03.fz2".
 int build_vehicle_name(int32_t first_number, int32_t second_number, const char *,
                        int zoom, char *out) {
-  int length = std::snprintf(out, NAME_BUFFER_SIZE, "%05u-%02u.%s", (unsigned)first_number,
+  int length = std::snprintf(out, NAME_BUFFER_BYTES, "%05u-%02u.%s", (unsigned)first_number,
                              (unsigned)second_number, zoom == 2 ? "fz2" : "fz4");
-  return (length < 0 || length >= NAME_BUFFER_SIZE) ? 1 : 0;
+  return (length < 0 || length >= NAME_BUFFER_BYTES) ? 1 : 0;
 }

@@ -22,8 +22,8 @@ static void lower_ascii(char *text) {
 }
 
 int legacy_base_name_matches(const char *file_name, const char *base_name) {
-  char name[NAME_BUFFER_SIZE];
-  char base[NAME_BUFFER_SIZE];
+  char name[NAME_BUFFER_BYTES];
+  char base[NAME_BUFFER_BYTES];
   if (copy_text(name, sizeof name, file_name) != 0) return 0;
   if (copy_text(base, sizeof base, base_name) != 0 || base[0] == '\0') return 0;
   lower_ascii(name);
@@ -84,7 +84,9 @@ int add_scenery_file(const char *directory, const char *file_name, uint64_t size
   if (select_by_name && !legacy_base_name_matches(file_name, base_name)) return FILE_OK;
   scenery_keys keys;
   if (parse_legacy_scenery_name(file_name, select_by_name, &keys) != FILE_OK) return FILE_BAD;
-  if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
+  if (plat_name_length(directory) + plat_name_length(file_name) >= NAME_BUFFER_SIZE - 1) {
+    return FILE_BAD;
+  }
   if (archive_too_long(SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE + size)) return FILE_BAD;
 
   scenery_entry *entry = new_scenery_entry(directory, file_name, &keys, size, dos_time, dos_date);
@@ -104,20 +106,21 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
                       int simulate, int select_by_name) {
   if (zoom_digit != 1 && zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  if (plat_name_length(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
 
   // S searches "*.gz2", U "u*.gz2" whatever the archive's name.
-  char pattern[NAME_BUFFER_SIZE];
+  char pattern[NAME_BUFFER_BYTES];
   int length = std::snprintf(pattern, sizeof pattern, "%s%c%s*.gz%d", directory, path_separator,
                              select_by_name ? "u" : "", zoom_digit);
   if (length < 0 || length >= (int)sizeof pattern) return 5;
+  if (plat_name_length(pattern) >= NAME_BUFFER_SIZE) return 5;
   // An archive name with nothing in front of its extension ("out/.gz2") makes an archive that
   // extraction refuses: refused by the same rule, for S as for U, whose files it selects.
-  char base[NAME_BUFFER_SIZE];
+  char base[NAME_BUFFER_BYTES];
   if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   archive_length = SCENERY_HEADER_SIZE + 4;
-  char failed_name[NAME_BUFFER_SIZE];  // the legacy program does not report it
+  char failed_name[NAME_BUFFER_BYTES];  // the legacy program does not report it
   plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, 0, failed_name, select_by_name ? base : "",
                               select_by_name, add_found_scenery);

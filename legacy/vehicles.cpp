@@ -36,7 +36,9 @@ int add_vehicle_file(const char *directory, const char *file_name, uint64_t size
   if (directory == nullptr || file_name == nullptr) return FILE_BAD;
   int32_t first, second;
   if (parse_legacy_vehicle_name(file_name, &first, &second) != FILE_OK) return FILE_BAD;
-  if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
+  if (plat_name_length(directory) + plat_name_length(file_name) >= NAME_BUFFER_SIZE - 1) {
+    return FILE_BAD;
+  }
   if (archive_too_long(OLDER_VEHICLE_ENTRY_SIZE + OLDER_VEHICLE_RECORD_SIZE + size)) {
     return FILE_BAD;
   }
@@ -64,19 +66,20 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
                        int simulate) {
   if (zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  if (plat_name_length(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
   // An archive name with nothing in front of its extension ("out/.fz2") makes an archive that
   // extraction refuses: refused here by the same rule.
-  char base[NAME_BUFFER_SIZE];
+  char base[NAME_BUFFER_BYTES];
   if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
-  char pattern[NAME_BUFFER_SIZE];
+  char pattern[NAME_BUFFER_BYTES];
   int length = std::snprintf(pattern, sizeof pattern, "%s%c*.fz%d", directory, path_separator,
                              zoom_digit);
   if (length < 0 || length >= (int)sizeof pattern) return 5;
+  if (plat_name_length(pattern) >= NAME_BUFFER_SIZE) return 5;
 
   archive_length = OLDER_VEHICLE_HEADER_SIZE + 4;
-  char failed_name[NAME_BUFFER_SIZE];  // the legacy program does not report it
+  char failed_name[NAME_BUFFER_BYTES];  // the legacy program does not report it
   plat_keep_folder(directory);
   unsigned rc = collect_files(pattern, directory, 0, failed_name, nullptr, 0, add_found_vehicle);
   if (rc == 0) {

@@ -58,7 +58,7 @@ int write_scenery_directory(stream archive, int simulate) {
 // to the archive; 2 when the file cannot be opened, ends before `size` bytes or has grown since
 // it was listed (it would be stored cut short).
 int copy_file_bytes(stream archive, const char *path, int32_t size, int simulate) {
-  print_plain(path);
+  print_name(path);
   end_console_line();
   int rc = copy_listed_file(path, (uint32_t)size, simulate ? NO_STREAM : archive);
   return rc == 1 ? 2 : rc == 2 ? 1 : 0;

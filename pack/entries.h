@@ -13,7 +13,7 @@ struct vehicle_entry {
   int32_t second_number;  // the second number of the name, 0 to 16
   int32_t size;           // the file's length, always above 0
   uint32_t stamp;         // last-write time: DOS date in the high 16 bits, DOS time in the low
-  char path[NAME_BUFFER_SIZE];  // directory, separator, file name
+  char path[NAME_BUFFER_BYTES];  // directory, separator, file name
 };
 
 struct scenery_entry {
@@ -26,7 +26,7 @@ struct scenery_entry {
   int32_t part_letter;    // plain and base-named names: suffix letter a-d as 1-4
   int32_t size;
   uint32_t stamp;
-  char path[NAME_BUFFER_SIZE];
+  char path[NAME_BUFFER_BYTES];
 };
 
 extern vehicle_entry *vehicle_list;

@@ -15,13 +15,13 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
   int first = plat_find_first(pattern, &search, &found);
   if (first == PLAT_SEARCH_NO_MEMORY) {
     // No memory for the folder's list of names: "Out of memory", naming the search.
-    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    copy_text(failed_name, NAME_BUFFER_BYTES, pattern);
     return 10u + 2u;
   }
   // A folder that could not be read to its end is not packed in part: "Error while reading",
   // naming the search that failed (below, when it fails later).
   if (first == PLAT_SEARCH_BROKEN) {
-    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    copy_text(failed_name, NAME_BUFFER_BYTES, pattern);
     return 10u + 1u;
   }
   if (first != PLAT_FOUND) return 1;
@@ -33,7 +33,7 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
   do {
     int result = add(directory, &found, info, base_name, select_by_name);
     if (result != 0) {
-      copy_text(failed_name, NAME_BUFFER_SIZE, found.name);
+      copy_text(failed_name, NAME_BUFFER_BYTES, found.name);
       plat_find_close(search);
       return 10u + (unsigned)result;
     }
@@ -41,7 +41,7 @@ unsigned collect_files(const char *pattern, const char *directory, int info, cha
   } while (more == PLAT_FOUND);
   plat_find_close(search);
   if (more == PLAT_SEARCH_BROKEN) {
-    copy_text(failed_name, NAME_BUFFER_SIZE, pattern);
+    copy_text(failed_name, NAME_BUFFER_BYTES, pattern);
     return 10u + 1u;
   }
   sort_entry_lists();
@@ -125,7 +125,7 @@ unsigned write_archive(const char *archive_name, int zoom_digit, int base_named,
                        write_header_step header, write_pass_step directory,
                        write_pass_step data) {
   stream archive = NO_STREAM;
-  char target[NAME_BUFFER_SIZE];
+  char target[NAME_BUFFER_BYTES];
   if (!simulate) {
     plat_name_facts facts;
     unsigned refused = choose_archive_target(archive_name, target, sizeof target, &facts);

@@ -84,13 +84,15 @@ int add_scenery_file(const char *directory, const char *file_name, uint64_t size
   if (parse_scenery_name(file_name, base_length, select_by_name, &keys) != FILE_OK) {
     return FILE_BAD;
   }
-  if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
+  if (plat_name_length(directory) + plat_name_length(file_name) >= NAME_BUFFER_SIZE - 1) {
+    return FILE_BAD;
+  }
   if (archive_too_long(SCENERY_ENTRY_SIZE + SCENERY_RECORD_SIZE + size)) return FILE_BAD;
 
   scenery_entry *entry = new_scenery_entry(directory, file_name, &keys, size, dos_time, dos_date);
   if (entry == nullptr) return FILE_NO_MEMORY;
   if (info) {
-    print_plain(entry->path);
+    print_name(entry->path);
     print_newline();
   }
   insert_scenery_entry(entry);
@@ -108,17 +110,18 @@ unsigned pack_scenery(const char *archive_name, const char *directory, int zoom_
                       char *failed_name, int info, int simulate, int select_by_name) {
   if (zoom_digit != 1 && zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr || failed_name == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  if (plat_name_length(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
   // An archive name with nothing in front of its extension ("out/.gz2") makes an archive that
   // extraction refuses: refused here by the same rule.
-  char base[NAME_BUFFER_SIZE];
+  char base[NAME_BUFFER_BYTES];
   if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   // S searches "*.gz2"; U the names that begin with the archive's base name, "base*.gz2".
-  char pattern[NAME_BUFFER_SIZE];
+  char pattern[NAME_BUFFER_BYTES];
   int length = std::snprintf(pattern, sizeof pattern, "%s%c%s*.gz%d", directory, path_separator,
                              select_by_name ? base : "", zoom_digit);
   if (length < 0 || length >= (int)sizeof pattern) return 5;
+  if (plat_name_length(pattern) >= NAME_BUFFER_SIZE) return 5;
 
   archive_length = SCENERY_HEADER_SIZE + 4;
   plat_keep_folder(directory);

@@ -47,7 +47,7 @@ int parse_vehicle_name(const char *file_name, int select_by_name, int32_t *first
 // FILE_OK, FILE_UNREADABLE when it cannot be opened or is cut short, FILE_BAD for an unknown
 // format version.
 static int inspect_vehicle_header(const char *path) {
-  print_plain(path);
+  print_name(path);
   print_newline();
   stream file = open_read_stream(path);
   if (file == NO_STREAM) return FILE_UNREADABLE;
@@ -119,7 +119,9 @@ int add_vehicle_file(const char *directory, const char *file_name, uint64_t size
   if (directory == nullptr || file_name == nullptr) return FILE_BAD;
   int32_t first, second;
   if (parse_vehicle_name(file_name, select_by_name, &first, &second) != FILE_OK) return FILE_BAD;
-  if (std::strlen(directory) + std::strlen(file_name) >= NAME_BUFFER_SIZE - 1) return FILE_BAD;
+  if (plat_name_length(directory) + plat_name_length(file_name) >= NAME_BUFFER_SIZE - 1) {
+    return FILE_BAD;
+  }
   if (archive_too_long(VEHICLE_ENTRY_SIZE + VEHICLE_RECORD_SIZE + size)) return FILE_BAD;
 
   vehicle_entry *entry =
@@ -152,14 +154,14 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
                        char *failed_name, int info, int simulate, int select_by_name) {
   if (zoom_digit != 2 && zoom_digit != 4) return 5;
   if (archive_name == nullptr || directory == nullptr || failed_name == nullptr) return 5;
-  if (std::strlen(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
+  if (plat_name_length(archive_name) + 60 >= NAME_BUFFER_SIZE) return 5;
   // An archive name with nothing in front of its extension ("out/.fz2") makes an archive that
   // extraction refuses: refused here by the same rule.
-  char base[NAME_BUFFER_SIZE];
+  char base[NAME_BUFFER_BYTES];
   if (archive_base_name(archive_name, base, sizeof base) != 0) return 5;
 
   // V searches "?????-??.fz2"; W the archive's base name followed by "-??-??.fz2".
-  char pattern[NAME_BUFFER_SIZE];
+  char pattern[NAME_BUFFER_BYTES];
   int length;
   if (select_by_name) {
     length = std::snprintf(pattern, sizeof pattern, "%s%c%s-\?\?-\?\?.fz%d", directory,
@@ -169,6 +171,7 @@ unsigned pack_vehicles(const char *archive_name, const char *directory, int zoom
                            path_separator, zoom_digit);
   }
   if (length < 0 || length >= (int)sizeof pattern) return 5;
+  if (plat_name_length(pattern) >= NAME_BUFFER_SIZE) return 5;
 
   archive_length = VEHICLE_HEADER_SIZE + 4;
   plat_keep_folder(directory);

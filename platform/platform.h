@@ -3,14 +3,35 @@
 // which system it runs on.
 //
 // Conventions: functions return 0 for success and a small positive code for failure, as the rest
-// of the program does. Names and paths are terminated 8-bit strings passed on unchanged.
+// of the program does. Names and paths are terminated 8-bit strings: on POSIX the system's bytes
+// passed on unchanged, on Windows UTF-8, so that any name the system can hold gets through.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// The longest name or path the program handles, terminator included.
+// The longest name or path the program handles, terminator included, counted as plat_name_length
+// counts: 259 characters at most.
 enum { NAME_BUFFER_SIZE = 260 };
+
+// The bytes of a buffer that holds a name of NAME_BUFFER_SIZE counted characters. On Windows a
+// counted character is one byte of the ANSI code page, and its UTF-8 form takes up to three bytes
+// (a character outside the code page counts as the one "?" it would be there); on POSIX a byte.
+#ifdef _WIN32
+enum { NAME_BUFFER_BYTES = 3 * NAME_BUFFER_SIZE };
+#else
+enum { NAME_BUFFER_BYTES = NAME_BUFFER_SIZE };
+#endif
+
+// The length of a name as the program's limits count it. POSIX: its bytes. Windows: its length in
+// the user's ANSI code page, which is what the limits counted when names were held in that code
+// page: a name that fitted then fits now, and one that did not is refused as it was.
+size_t plat_name_length(const char *name);
+
+// On Windows, replaces the arguments that the C runtime made in the ANSI code page by the same
+// arguments taken from the wide command line as UTF-8, so that every name arrives whole; they stay
+// for the life of the process. Elsewhere, and when they cannot be had, nothing changes.
+void plat_take_command_line(int *argc, char ***argv);
 
 // ---------------------------------------------------------------------------------------------
 // Paths
@@ -210,7 +231,7 @@ int plat_is_read_only(const char *path);
 // handed out in byte order of their names.
 
 struct plat_found_file {
-  char name[NAME_BUFFER_SIZE];  // the name without its directory
+  char name[NAME_BUFFER_BYTES];  // the name without its directory
   uint64_t size;                // length in bytes
   uint16_t dos_date;            // last-write time as local DOS date and time, clamped to the
   uint16_t dos_time;            // range that DOS form can hold
@@ -252,11 +273,29 @@ int primary_language_from_locale(const char *locale);
 // Returns 0, or 1 when the result does not fit `out_size` (the output is then cut but terminated).
 int plat_convert_text(const char *text, int code_page, char *out, size_t out_size);
 
+// A text to show: display form (what plat_convert_text gives), with at most one file name or path
+// inside it, as the program holds names, at `name_at` for `name_length` bytes (0: none).
+struct plat_shown_text {
+  const char *text;
+  size_t name_at;
+  size_t name_length;
+};
+
 // Shows a modal notice with a title, the text and one OK button; returns when acknowledged.
-// Windows: MessageBoxA with the information icon. POSIX: standard output is flushed, then the
-// title and the text go to standard error; only when standard input and standard error are both
-// terminals an "[OK]" prompt waits for Enter.
-void plat_show_notice(const char *text, const char *title);
+// Windows: MessageBoxW with the information icon, the display texts read in the ANSI code page
+// and the name as UTF-8, so that every character shows. POSIX: standard output is flushed, then
+// the title and the text go to standard error; only when standard input and standard error are
+// both terminals an "[OK]" prompt waits for Enter.
+void plat_show_notice(const plat_shown_text *text, const char *title);
+
+// Writes a text to standard output (`to_error` 0) or standard error (1): a file name or path as
+// the program holds it (`is_name` 1), or a text in display form (0). POSIX: the bytes as they
+// are. Windows, on a console: through the console's wide output, a display text read in the
+// console's code page (so it looks as its bytes always looked there) and a name as UTF-8, so that
+// every character shows. Windows, to a file or a pipe: a display text as its bytes, a name in the
+// ANSI code page with "?" for a character that the code page lacks. Output that fails is ignored,
+// as a failed printf is.
+void plat_put_text(int to_error, const char *text, int is_name);
 
 // ---------------------------------------------------------------------------------------------
 // The process

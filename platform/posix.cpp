@@ -21,6 +21,12 @@ const char path_separator = '/';
 
 int is_name_stop(char c) { return c == '/'; }
 
+// Names are bytes, and the limits count bytes.
+size_t plat_name_length(const char *name) { return name != nullptr ? std::strlen(name) : 0; }
+
+// The arguments arrive as the system's bytes already.
+void plat_take_command_line(int *, char ***) {}
+
 // ---------------------------------------------------------------------------------------------
 // The kept folder. Every file operation below reaches a name that lies directly in the kept
 // folder through the folder's handle, so that the system walks the folder's path once rather
@@ -577,7 +583,7 @@ int collect_names(const char *folder, const char *name_pattern, plat_search_stat
     if (name[0] == '.') continue;  // hidden, and the "." and ".." entries
     size_t length = std::strlen(name);
     if (length >= NAME_BUFFER_SIZE) continue;  // cannot be handed out in full
-    if (!wildcard_match(name_pattern, name)) continue;
+    if (!wildcard_match(name_pattern, name, 0)) continue;
     if (grow_list((void **)&state->names, &state->names_room, state->names_used + length + 1, 1,
                   64 * 1024) != 0 ||
         grow_list((void **)&state->offsets, &state->offsets_room, state->count + 1,
@@ -751,9 +757,10 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
   return cut;
 }
 
-void plat_show_notice(const char *text, const char *title) {
+void plat_show_notice(const plat_shown_text *text, const char *title) {
   std::fflush(stdout);
-  std::fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", text != nullptr ? text : "");
+  const char *shown = text != nullptr && text->text != nullptr ? text->text : "";
+  std::fprintf(stderr, "%s\n%s\n", title != nullptr ? title : "", shown);
   if (sys::isatty(0) && sys::isatty(2)) {
     std::fputs("[OK] ", stderr);
     std::fflush(stderr);
@@ -763,6 +770,12 @@ void plat_show_notice(const char *text, const char *title) {
     } while (c != '\n' && c != EOF);
   }
   std::fflush(stderr);
+}
+
+// Names and texts alike are the bytes the system and the terminal take.
+void plat_put_text(int to_error, const char *text, int is_name) {
+  (void)is_name;
+  if (text != nullptr) std::fputs(text, to_error ? stderr : stdout);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -14,16 +14,26 @@ unsigned char fold_case(unsigned char c) {
   return c;
 }
 
+// The bytes of the character that starts at `at`: 1, or with `utf8` the first byte and the
+// continuation bytes (10xxxxxx) that follow it.
+size_t character_length(const char *at, int utf8) {
+  size_t length = 1;
+  if (utf8) {
+    while ((at[length] & 0xC0) == 0x80) ++length;
+  }
+  return length;
+}
+
 }  // namespace
 
 // The pattern is run as a set of name positions that can be reached after each pattern
 // character, so that any number of '*' costs at most pattern length times name length steps.
 // The sets live on the stack: a name too long for the program's name buffers matches nothing.
-int wildcard_match(const char *pattern, const char *name) {
+int wildcard_match(const char *pattern, const char *name, int utf8) {
   if (pattern == nullptr || name == nullptr) return 0;
   const size_t name_length = std::strlen(name);
-  if (name_length >= NAME_BUFFER_SIZE) return 0;
-  unsigned char sets[2][NAME_BUFFER_SIZE + 1];
+  if (name_length >= NAME_BUFFER_BYTES) return 0;
+  unsigned char sets[2][NAME_BUFFER_BYTES + 1];
   unsigned char *reached = sets[0];
   unsigned char *next = sets[1];
   std::memset(reached, 0, name_length + 1);
@@ -37,7 +47,10 @@ int wildcard_match(const char *pattern, const char *name) {
       // Any run, also an empty one: everything from the first reachable position on.
       size_t first = 0;
       while (first <= name_length && !reached[first]) ++first;
-      for (size_t n = first; n <= name_length; ++n) next[n] = 1;
+      for (size_t n = first; n <= name_length; ++n) {
+        // Only where a character starts: never in the middle of a UTF-8 character.
+        next[n] = !utf8 || ((unsigned char)name[n] & 0xC0) != 0x80;
+      }
       any = first <= name_length;
     } else {
       for (size_t n = 0; n <= name_length; ++n) {
@@ -48,7 +61,7 @@ int wildcard_match(const char *pattern, const char *name) {
           if (nc == '\0' || nc == '.') {
             next[n] = 1;
           } else {
-            next[n + 1] = 1;
+            next[n + character_length(name + n, utf8)] = 1;
           }
           any = true;
         } else if (nc != '\0' && fold_case(nc) == fold_case(pc)) {

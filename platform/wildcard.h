@@ -7,5 +7,7 @@
 //       nothing instead (so "?????-??.fz2" finds "12345-1.fz2").
 //   "*" matches any run of characters, also an empty one.
 //   Letters match regardless of case (a-z against A-Z only); every other byte matches itself.
-// A name of NAME_BUFFER_SIZE bytes or more matches nothing.
-int wildcard_match(const char *pattern, const char *name);
+// A character is one byte, or with `utf8` set one UTF-8 character (its first byte and the
+// continuation bytes behind it), as names are held on Windows.
+// A name of NAME_BUFFER_BYTES bytes or more matches nothing.
+int wildcard_match(const char *pattern, const char *name, int utf8);

@@ -1,7 +1,7 @@
 // Windows side of the platform layer: files, the directory search, the user's language, message
-// boxes and memory blocks, through the Win32 ANSI calls. Texts are passed on as their stored bytes.
-// Every call into the system goes through the wrappers of win32_calls.h (namespace sys), where the
-// test build can fail it.
+// boxes, console output and memory blocks. Names are held as UTF-8 and reach the system through
+// its wide calls; catalogue texts are passed on as their stored bytes. Every call into the system
+// goes through the wrappers of win32_calls.h (namespace sys), where the test build can fail it.
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -19,6 +19,61 @@ int _dowildcard = 0;
 const char path_separator = '\\';
 
 int is_name_stop(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// ---------------------------------------------------------------------------------------------
+// Names as UTF-8
+
+// A name's length in the ANSI code page. Plain ASCII, the common case, is counted without a
+// conversion; a name that does not convert counts its bytes.
+size_t plat_name_length(const char *name) {
+  if (name == nullptr) return 0;
+  size_t bytes = 0;
+  int ascii = 1;
+  for (const char *p = name; *p != '\0'; ++p, ++bytes) {
+    if ((unsigned char)*p >= 0x80) ascii = 0;
+  }
+  if (ascii) return bytes;
+  wchar_t wide[sys::WIDE_TEXT_SIZE];
+  if (sys::to_wide(CP_UTF8, name, wide, sys::WIDE_TEXT_SIZE) < 0) return bytes;
+  int length = sys::from_wide(CP_ACP, wide, nullptr, 0);
+  return length >= 0 ? (size_t)length : bytes;
+}
+
+// UTF-16 text as UTF-8 in a new block of the process heap; null when that cannot be had.
+static char *utf8_copy(const wchar_t *text) {
+  int size = sys::from_wide(CP_UTF8, text, nullptr, 0);
+  if (size < 0) return nullptr;
+  char *copy = (char *)sys::heap_allocate((size_t)size + 1);
+  if (copy == nullptr) return nullptr;
+  if (sys::from_wide(CP_UTF8, text, copy, size + 1) != size) {
+    sys::heap_release(copy);
+    return nullptr;
+  }
+  return copy;
+}
+
+// The wide command line, split by the system's rules (quotes group, no wildcards expanded), each
+// argument as UTF-8; the list and its texts stay for the life of the process. When any of it
+// cannot be had, the runtime's arguments stay.
+void plat_take_command_line(int *argc, char ***argv) {
+  int count = 0;
+  wchar_t **wide = sys::wide_arguments(&count);
+  if (wide == nullptr) return;
+  char **taken = (char **)sys::heap_allocate(sizeof(char *) * ((size_t)count + 1));
+  int made = 0;
+  while (taken != nullptr && made < count && (taken[made] = utf8_copy(wide[made])) != nullptr) {
+    ++made;
+  }
+  sys::release_arguments(wide);
+  if (taken == nullptr || made < count) {
+    while (made > 0) sys::heap_release(taken[--made]);
+    if (taken != nullptr) sys::heap_release(taken);
+    return;
+  }
+  taken[count] = nullptr;
+  *argc = count;
+  *argv = taken;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Local time. A time is converted by the zone's rules for its own date, as on POSIX, not by the
@@ -376,7 +431,7 @@ int plat_is_read_only(const char *path) {
 
 struct plat_search_state {
   HANDLE handle;
-  char name_pattern[NAME_BUFFER_SIZE];  // the pattern's last component
+  char name_pattern[NAME_BUFFER_BYTES];  // the pattern's last component
 };
 
 // The local DOS date and time of a last-write time, by the zone's rules for that time's own date,
@@ -405,10 +460,9 @@ static int take_entry(const plat_search_state *state, const sys::found_entry *da
                       plat_found_file *found) {
   const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   if (data->dwFileAttributes & skipped) return 1;
-  if (!wildcard_match(state->name_pattern, data->cFileName)) return 1;
-  size_t length = std::strlen(data->cFileName);
-  if (length >= sizeof found->name) return 1;
-  std::memcpy(found->name, data->cFileName, length + 1);
+  // The name as UTF-8; one that does not fit the program's name buffer cannot be handed out.
+  if (sys::from_wide(CP_UTF8, data->cFileName, found->name, sizeof found->name) < 0) return 1;
+  if (!wildcard_match(state->name_pattern, found->name, 1)) return 1;
   found->size = ((uint64_t)data->nFileSizeHigh << 32) | data->nFileSizeLow;
   local_dos_time(&data->ftLastWriteTime, &found->dos_date, &found->dos_time);
   return 0;
@@ -431,7 +485,7 @@ int plat_find_first(const char *pattern, plat_search *search, plat_found_file *f
   for (const char *p = pattern; *p != '\0'; ++p) {
     if (is_name_stop(*p)) last = p + 1;
   }
-  if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_SIZE) return PLAT_FOUND_NONE;
+  if (*last == '\0' || std::strlen(last) >= NAME_BUFFER_BYTES) return PLAT_FOUND_NONE;
 
   plat_search_state *state = (plat_search_state *)sys::heap_allocate(sizeof *state);
   if (state == nullptr) return PLAT_SEARCH_NO_MEMORY;
@@ -471,8 +525,8 @@ void plat_find_close(plat_search search) {
 
 int plat_primary_language(void) { return sys::user_language() & 0x3FF; }
 
-// Windows shows the stored bytes as they are: the console in its OEM code page, message boxes in
-// the ANSI code page.
+// Windows shows the stored bytes as they are: the console in its own code page, message boxes in
+// the ANSI code page (see plat_put_text and plat_show_notice).
 int plat_convert_text(const char *text, int code_page, char *out, size_t out_size) {
   (void)code_page;
   if (out == nullptr || out_size == 0) return 1;
@@ -488,9 +542,72 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
   return cut;
 }
 
-void plat_show_notice(const char *text, const char *title) {
+// Appends display text (ANSI code page) or a name (UTF-8) to wide text of `size` units at *used.
+// 0, or 1 when it does not convert or fit (nothing is added then).
+static int append_wide(wchar_t *out, int size, int *used, const char *text, size_t length,
+                       UINT code_page) {
+  char piece[sys::WIDE_TEXT_SIZE];
+  if (length >= sizeof piece) return 1;
+  std::memcpy(piece, text, length);
+  piece[length] = '\0';
+  int count = sys::to_wide(code_page, piece, out + *used, size - *used);
+  if (count < 0) {
+    out[*used] = L'\0';
+    return 1;
+  }
+  *used += count;
+  return 0;
+}
+
+// The title and the texts in front of and behind the name as the ANSI code page reads them (as
+// the 8-bit message box showed them), the name as UTF-8. A name that does not convert is shown
+// as its ANSI reading, as the rest.
+void plat_show_notice(const plat_shown_text *text, const char *title) {
   std::fflush(stdout);
-  sys::message_box(text, title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
+  const char *bytes = text != nullptr && text->text != nullptr ? text->text : "";
+  size_t at = text != nullptr ? text->name_at : 0;
+  size_t length = text != nullptr ? text->name_length : 0;
+  if (length == 0 || at + length > std::strlen(bytes)) at = length = 0;
+  wchar_t wide_text[sys::WIDE_TEXT_SIZE], wide_title[sys::WIDE_TEXT_SIZE];
+  int used = 0;
+  append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes, at, CP_ACP);
+  if (append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at, length, CP_UTF8) != 0) {
+    append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at, length, CP_ACP);
+  }
+  append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at + length,
+              std::strlen(bytes + at + length), CP_ACP);
+  used = 0;
+  wide_title[0] = L'\0';
+  if (title != nullptr) {
+    append_wide(wide_title, sys::WIDE_TEXT_SIZE, &used, title, std::strlen(title), CP_ACP);
+  }
+  sys::message_box(wide_text, wide_title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
+}
+
+// On a console every character shows through its wide output; elsewhere the bytes are what they
+// always were, a name taken into the ANSI code page. Text that does not convert goes out as its
+// bytes.
+void plat_put_text(int to_error, const char *text, int is_name) {
+  if (text == nullptr || text[0] == '\0') return;
+  FILE *stream = to_error ? stderr : stdout;
+  HANDLE handle = sys::handle_of_stream(stream);
+  wchar_t wide[sys::WIDE_TEXT_SIZE];
+  if (sys::is_console(handle)) {
+    int count = sys::to_wide(is_name ? CP_UTF8 : sys::console_code_page(), text, wide,
+                             sys::WIDE_TEXT_SIZE);
+    if (count >= 0) {
+      std::fflush(stream);  // what the runtime holds comes first
+      sys::write_console(handle, wide, count);
+      return;
+    }
+  } else if (is_name && sys::to_wide(CP_UTF8, text, wide, sys::WIDE_TEXT_SIZE) >= 0) {
+    char ansi[sys::WIDE_TEXT_SIZE * 2];
+    if (sys::from_wide(CP_ACP, wide, ansi, sizeof ansi) >= 0) {
+      std::fputs(ansi, stream);
+      return;
+    }
+  }
+  std::fputs(text, stream);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -525,7 +642,7 @@ void plat_release_heap(void *block) { sys::free(block); }
 // the name changes and set after; the name changes only while the stop is held (below), so the
 // handler, which takes the hold first, never reads it half written.
 static volatile LONG guard_set = 0;
-static char guard_name[NAME_BUFFER_SIZE];
+static wchar_t guard_name[sys::WIDE_TEXT_SIZE];
 
 // The console's stop handler runs on a thread of its own while the main thread goes on. Creating,
 // guarding, moving and removing a temporary file happen while the main thread holds this lock;
@@ -575,8 +692,7 @@ void plat_hold_stop_signals(int hold) {
 void plat_guard_file(const char *path) {
   InterlockedExchange(&guard_set, 0);
   if (path == nullptr) return;
-  int length = std::snprintf(guard_name, sizeof guard_name, "%s", path);
-  if (length < 0 || (size_t)length >= sizeof guard_name) return;
+  if (sys::to_wide(CP_UTF8, path, guard_name, sys::WIDE_TEXT_SIZE) < 0) return;
   InterlockedExchange(&guard_set, 1);
 }
 

@@ -7,26 +7,69 @@
 // counted. Windows has no interruption by signals: a planned one fails the call like any other
 // failure.
 //
-// The wrappers are named for what they do, not for the Win32 function behind them, and every
-// name and path passes through them as the program's 8-bit text, so that a change of the calls
-// they make (the "A" calls today) touches this file alone. Calls that cannot fail (the user's
-// language, the message box, the process heap, releasing memory) are wrapped for that reason too,
-// without a plan; and the removal in the console's stop handler, which runs on a thread of its
-// own and must not run a test's plan, is made without one.
+// The wrappers are named for what they do, not for the Win32 function behind them. Every name and
+// path passes through them as the program holds it, UTF-8, and reaches the system through its
+// wide ("W") calls, so that any name the system can hold gets through; a name that does not turn
+// into UTF-16 (not UTF-8, or too long) fails the call as a name the system cannot hold would.
+// Calls that cannot fail (the user's language, the message box, the console's output, text
+// conversion, the process heap, releasing memory) are wrapped for that reason too, without a
+// plan; and the removal in the console's stop handler, which runs on a thread of its own and must
+// not run a test's plan, is made without one.
 //
 // Included by win32.cpp only.
 #pragma once
 
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <io.h>
 
 #include "platform/faults.h"
 
 namespace sys {
 
 // What the folder search tells about one entry.
-typedef WIN32_FIND_DATAA found_entry;
+typedef WIN32_FIND_DATAW found_entry;
+
+// ---- Text
+
+// UTF-16 units that a converted name or text may take, terminator included: more than any name
+// the program holds (NAME_BUFFER_BYTES) and any text it shows.
+const int WIDE_TEXT_SIZE = 4096;
+
+// Converts terminated text in a code page (CP_UTF8 for names) into UTF-16 in `out`, terminated.
+// The count of units without the terminator; -1 when it does not fit or, for UTF-8, is not UTF-8.
+inline int to_wide(UINT code_page, const char *text, wchar_t *out, int out_count) {
+  DWORD flags = code_page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+  int count = MultiByteToWideChar(code_page, flags, text, -1, out, out_count);
+  return count > 0 ? count - 1 : -1;
+}
+
+// Converts terminated UTF-16 into a code page (CP_UTF8 for names; others with "?" for a character
+// that the code page lacks, never a look-alike) in `out`, terminated. The count of bytes without
+// the terminator; -1 when it does not fit. With a null `out`, only counts.
+inline int from_wide(UINT code_page, const wchar_t *text, char *out, int out_size) {
+  DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  int count = WideCharToMultiByte(code_page, flags, text, -1, out, out_size, nullptr, nullptr);
+  return count > 0 ? count - 1 : -1;
+}
+
+// A name as the wide calls take it; `ok` is 0 (and the last error set) when it cannot be had.
+struct wide_name {
+  wchar_t text[WIDE_TEXT_SIZE];
+  int ok;
+  explicit wide_name(const char *name) {
+    ok = to_wide(CP_UTF8, name, text, WIDE_TEXT_SIZE) >= 0;
+    if (!ok) {
+      text[0] = L'\0';
+      SetLastError(GetLastError() == ERROR_INSUFFICIENT_BUFFER ? ERROR_FILENAME_EXCED_RANGE
+                                                                : ERROR_INVALID_NAME);
+    }
+  }
+};
 
 // Asks the plan about a call of `kind` that can only be made or fail: 1 when it fails (the
 // planned error is then the last error), else 0.
@@ -69,20 +112,26 @@ inline HANDLE counted(HANDLE handle) {
 // Opens an existing file with the given access and sharing.
 inline HANDLE open_file(const char *path, DWORD access, DWORD share, DWORD flags) {
   if (planned_failure(FAULT_OPEN)) return INVALID_HANDLE_VALUE;
-  return counted(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+  wide_name name(path);
+  if (!name.ok) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileW(name.text, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 // Opens a name for its attributes alone (no access to its data, all sharing): asking what it is.
 inline HANDLE open_to_ask(const char *path, DWORD flags) {
   if (planned_failure(FAULT_STAT)) return INVALID_HANDLE_VALUE;
-  return counted(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  wide_name name(path);
+  if (!name.ok) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileW(name.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 // Creates a new file; fails when the name is taken.
 inline HANDLE create_file(const char *path, DWORD access, DWORD share) {
   if (planned_failure(FAULT_CREATE)) return INVALID_HANDLE_VALUE;
-  return counted(CreateFileA(path, access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+  wide_name name(path);
+  if (!name.ok) return INVALID_HANDLE_VALUE;
+  return counted(CreateFileW(name.text, access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
 }
 
@@ -136,28 +185,37 @@ inline BOOL file_information(HANDLE handle, BY_HANDLE_FILE_INFORMATION *info) {
 // The attributes of a name; INVALID_FILE_ATTRIBUTES (and the last error) when they cannot be had.
 inline DWORD file_attributes(const char *path) {
   if (planned_failure(FAULT_STAT)) return INVALID_FILE_ATTRIBUTES;
-  return GetFileAttributesA(path);
+  wide_name name(path);
+  if (!name.ok) return INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(name.text);
 }
 
 // Moves a file onto a name, replacing a file that stands there.
 inline BOOL replace_file(const char *from, const char *to) {
   if (planned_failure(FAULT_RENAME)) return FALSE;
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+  wide_name source(from), target(to);
+  if (!source.ok || !target.ok) return FALSE;
+  return MoveFileExW(source.text, target.text, MOVEFILE_REPLACE_EXISTING);
 }
 
 // Moves a file onto a name that must be free.
 inline BOOL move_file_new(const char *from, const char *to) {
   if (planned_failure(FAULT_RENAME_NEW)) return FALSE;
-  return MoveFileExA(from, to, 0);
+  wide_name source(from), target(to);
+  if (!source.ok || !target.ok) return FALSE;
+  return MoveFileExW(source.text, target.text, 0);
 }
 
 inline BOOL remove_file(const char *path) {
   if (planned_failure(FAULT_REMOVE)) return FALSE;
-  return DeleteFileA(path);
+  wide_name name(path);
+  if (!name.ok) return FALSE;
+  return DeleteFileW(name.text);
 }
 
-// The removal that the console's stop handler makes, on a thread of its own: no plan.
-inline BOOL remove_file_unplanned(const char *path) { return DeleteFileA(path); }
+// The removal that the console's stop handler makes, on a thread of its own: no plan, and the
+// name already in its wide form.
+inline BOOL remove_file_unplanned(const wchar_t *path) { return DeleteFileW(path); }
 
 // ---- Time
 
@@ -206,14 +264,18 @@ inline BOOL calendar_of(const FILETIME *time, SYSTEMTIME *calendar) {
 
 // ---- Folder listings. The search handle is counted while it is open.
 
+// Long names only (no short 8.3 names are looked up), fetched in large batches.
 inline HANDLE find_first(const char *pattern, found_entry *entry) {
   if (planned_failure(FAULT_SEARCH)) return INVALID_HANDLE_VALUE;
-  return counted(FindFirstFileA(pattern, entry));
+  wide_name name(pattern);
+  if (!name.ok) return INVALID_HANDLE_VALUE;
+  return counted(FindFirstFileExW(name.text, FindExInfoBasic, entry, FindExSearchNameMatch,
+                                  nullptr, FIND_FIRST_EX_LARGE_FETCH));
 }
 
 inline BOOL find_next(HANDLE search, found_entry *entry) {
   if (planned_failure(FAULT_LIST)) return FALSE;
-  return FindNextFileA(search, entry);
+  return FindNextFileW(search, entry);
 }
 
 inline BOOL find_close(HANDLE search) {
@@ -262,9 +324,36 @@ inline void free(void *block) { std::free(block); }
 
 inline int user_language(void) { return GetUserDefaultLangID(); }
 
-inline void message_box(const char *text, const char *title, UINT style) {
-  MessageBoxA(nullptr, text, title, style);
+inline void message_box(const wchar_t *text, const wchar_t *title, UINT style) {
+  MessageBoxW(nullptr, text, title, style);
 }
+
+// The system handle behind a C runtime stream; INVALID_HANDLE_VALUE when it has none.
+inline HANDLE handle_of_stream(FILE *stream) {
+  int number = _fileno(stream);
+  return number >= 0 ? (HANDLE)_get_osfhandle(number) : INVALID_HANDLE_VALUE;
+}
+
+// 1 when the handle is a console's screen (its mode can be asked), else 0.
+inline int is_console(HANDLE handle) {
+  DWORD mode;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+}
+
+inline UINT console_code_page(void) { return GetConsoleOutputCP(); }
+
+inline void write_console(HANDLE handle, const wchar_t *text, int count) {
+  DWORD written;
+  WriteConsoleW(handle, text, (DWORD)count, &written, nullptr);
+}
+
+// The arguments of the process as the wide command line has them; null when they cannot be had.
+// Released with release_arguments.
+inline wchar_t **wide_arguments(int *count) {
+  return CommandLineToArgvW(GetCommandLineW(), count);
+}
+
+inline void release_arguments(wchar_t **arguments) { LocalFree(arguments); }
 
 // Adds a handler for the console's stop events.
 inline BOOL add_console_stop_handler(PHANDLER_ROUTINE handler) {

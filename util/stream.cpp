@@ -82,9 +82,9 @@ size_t write_limit = STREAM_BUFFER_SIZE;
 stream write_open = NO_STREAM;
 write_phase write_state = WRITE_IDLE;
 const write_way *write_by = nullptr;  // the way of the stream that is not idle
-char final_name[NAME_BUFFER_SIZE];
+char final_name[NAME_BUFFER_BYTES];
 size_t final_folder_length = 0;  // the folder part of final_name, with its stop
-char temp_name[NAME_BUFFER_SIZE];
+char temp_name[NAME_BUFFER_BYTES];
 int unnamed_linked = 0;  // the unnamed file stands under temp_name, on its way to the final name
 // What the lookup before the create found under final_name.
 plat_name_facts final_facts;
@@ -244,7 +244,8 @@ int refuses_writing(const char *name, const plat_name_facts *facts) {
 int compose_temp_name(unsigned number) {
   int n = std::snprintf(temp_name, sizeof temp_name, "%.*s.vx%05x", (int)final_folder_length,
                         final_name, number & TEMP_NUMBER_MASK);
-  if (n < 0 || (size_t)n >= sizeof temp_name) {
+  if (n < 0 || (size_t)n >= sizeof temp_name ||
+      plat_name_length(temp_name) >= NAME_BUFFER_SIZE) {
     temp_name[0] = '\0';
     return 1;
   }
@@ -276,7 +277,7 @@ void close_if_open(void) {
 // name is free; it replaces a file by a link under a temporary name and a move from there.
 
 int create_unnamed(void) {
-  char folder[NAME_BUFFER_SIZE];
+  char folder[NAME_BUFFER_BYTES];
   std::memcpy(folder, final_name, final_folder_length);
   folder[final_folder_length] = '\0';
   return plat_create_unnamed(folder, &write_open);
@@ -400,8 +401,8 @@ int open_write_stream(const char *name, int replace, stream *out) {
   if (write_state != WRITE_IDLE) drop_write_stream();
 
   if (name == nullptr || name[0] == '\0') return 1;
-  size_t length = bounded_length(name, NAME_BUFFER_SIZE);
-  if (length >= NAME_BUFFER_SIZE) return 1;
+  size_t length = bounded_length(name, NAME_BUFFER_BYTES);
+  if (length >= NAME_BUFFER_BYTES || plat_name_length(name) >= NAME_BUFFER_SIZE) return 1;
   // The one lookup of the name: whether it is taken, whether it can be replaced, and what a file
   // that replaces it takes over.
   plat_name_facts facts;
@@ -694,7 +695,8 @@ int name_taken(const char *name) {
 
 int file_exists(const char *name) {
   if (name == nullptr || name[0] == '\0') return 0;
-  if (bounded_length(name, NAME_BUFFER_SIZE) >= NAME_BUFFER_SIZE) return 0;
+  if (bounded_length(name, NAME_BUFFER_BYTES) >= NAME_BUFFER_BYTES) return 0;
+  if (plat_name_length(name) >= NAME_BUFFER_SIZE) return 0;
   plat_file file = plat_open_read(name);
   if (file == PLAT_NO_FILE) return 0;
   plat_close(file);

@@ -26,12 +26,14 @@ int parse_command_line(int argc, char **argv, command_line *cmd) {
 
 static void set_text(final_message *out, uint32_t title, const char *text) {
   out->title = title;
+  out->name_at = out->name_length = 0;
   std::snprintf(out->text, sizeof out->text, "%s", text);
 }
 
 void compose_pack_result(unsigned result, const command_line *cmd, const char *failed_name,
                          text_lookup lookup, final_message *out) {
   const char *name = failed_name != nullptr ? failed_name : "";
+  out->name_at = out->name_length = 0;
   switch (result) {
     case 0: {
       char packed[512];
@@ -56,6 +58,11 @@ void compose_pack_result(unsigned result, const command_line *cmd, const char *f
                         : result == 12 ? MSG_OUT_OF_MEMORY : MSG_DATA_ERROR;
       out->title = MSG_ERROR_TITLE;
       std::snprintf(out->text, sizeof out->text, "%s: \"%s\"", lookup(number), name);
+      const size_t at = std::strlen(lookup(number)) + 3;
+      if (at + std::strlen(name) <= std::strlen(out->text)) {
+        out->name_at = at;
+        out->name_length = std::strlen(name);
+      }
       return;
     }
     default:
@@ -88,7 +95,7 @@ int run_vorax(int argc, char **argv) {
   if (cmd.extract) {
     run_extraction(&cmd, &message);
   } else {
-    char failed_name[NAME_BUFFER_SIZE] = "";
+    char failed_name[NAME_BUFFER_BYTES] = "";
     unsigned result;
     if (cmd.vehicle) {
       result = pack_vehicles(cmd.archive_name, cmd.directory, cmd.zoom_digit, failed_name,

@@ -64,16 +64,17 @@ int build_scenery_name(int32_t number, int32_t sub_number, uint32_t kind_letter,
 }
 
 // Vehicle names: "loco-03-12.fz2" with the base name, "12345-03.fz2" without.
-int build_vehicle_name(int32_t first_number, int32_t second_number,
-                              const char *base_name, int zoom, char *out) {
+int build_vehicle_name(int32_t first_number, int32_t second_number, const char *base_name,
+                       int zoom, char *out) {
   const char *extension = zoom == 2 ? "fz2" : "fz4";
   int length;
   if (base_name[0] != '\0') {
-    length = std::snprintf(out, NAME_BUFFER_SIZE, "%s-%02d-%02d.%s", base_name, first_number,
+    length = std::snprintf(out, NAME_BUFFER_BYTES, "%s-%02d-%02d.%s", base_name, first_number,
                            second_number, extension);
   } else {
-    length = std::snprintf(out, NAME_BUFFER_SIZE, "%05d-%02d.%s", first_number, second_number,
+    length = std::snprintf(out, NAME_BUFFER_BYTES, "%05d-%02d.%s", first_number, second_number,
                            extension);
   }
-  return (length < 0 || length >= NAME_BUFFER_SIZE) ? 1 : 0;
+  if (length < 0 || length >= NAME_BUFFER_BYTES) return 1;
+  return plat_name_length(out) >= NAME_BUFFER_SIZE ? 1 : 0;
 }
