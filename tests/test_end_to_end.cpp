@@ -472,6 +472,60 @@ TEST(EndToEndLanguage, EveryLanguage) {
   EXPECT_EQ(on_windows() ? 1 : 6, runs);
 }
 
+// Any name the system can hold gets through, in folders, archive names and output folders: on
+// Windows in every language (ctest runs this once per language), with names outside the user's
+// ANSI code page. Output to a file carries a name in that code page, "?" for what it lacks; on
+// POSIX the name's bytes as they are. The archives are those of a plain folder, byte for byte.
+TEST(EndToEndNames, AnyNameTheSystemCanHold) {
+  const std::string japan = "\xE6\x97\xA5\xE6\x9C\xAC";  // "Japan" in two CJK characters, UTF-8
+  const std::string l_stroke = "\xC5\x82";                  // Polish l with stroke, UTF-8
+  // A name as the output file shows it.
+  auto shown = [&](std::string name) {
+    if (!on_windows()) return name;
+    for (size_t at; (at = name.find(japan)) != std::string::npos;) name.replace(at, 6, "??");
+    const std::string l_ansi = ansi_code_page() == 1250 ? "\xB3" : "?";
+    for (size_t at; (at = name.find(l_stroke)) != std::string::npos;) name.replace(at, 2, l_ansi);
+    return name;
+  };
+  auto has_line = [](const program_run &r, const std::string &line) {
+    return r.out.find(console_bytes(line + "\n")) != std::string::npos;
+  };
+  scratch_dir dir("e2e-names");
+  const std::string plain = example_folder(dir);
+  ASSERT_EQ(run_vorax_program({"V2", plain, dir.file("plain"), "Q"}).status, 0);
+  const bytes expected = read_file(dir.file("plain.fz2"));
+  ASSERT_FALSE(expected.empty());
+
+  for (const std::string &folder_name : {"gfx-" + japan, "gfx-" + l_stroke}) {
+    SCOPED_TRACE(folder_name);
+    const std::string gfx = make_folder(dir, folder_name);
+    for (const std::string &name : list_names(plain)) {
+      ASSERT_TRUE(put_file(join(gfx, name), read_file(join(plain, name))));
+    }
+    const std::string archive = dir.file("from-" + folder_name);
+    program_run pack = run_vorax_program({"V2", gfx, archive, "Q"});
+    EXPECT_EQ(pack.status, 0) << pack.err;
+    EXPECT_TRUE(has_line(pack, shown(join(gfx, "12345-04.fz2")))) << pack.out;
+    EXPECT_EQ(read_file(archive + ".fz2"), expected);
+  }
+
+  // The archive's own name and the output folder, and a refusal that names the archive.
+  const std::string archive = dir.file("arc-" + japan + ".fz2");
+  EXPECT_EQ(run_vorax_program({"V2", plain, archive, "Q"}).status, 0);
+  EXPECT_EQ(read_file(archive), expected);
+  const std::string out = make_folder(dir, "xo-" + japan);
+  program_run extract = run_vorax_program({"X", out, archive, "Q"});
+  EXPECT_EQ(extract.status, 0) << extract.err;
+  EXPECT_NE(extract.out.find(shown(join(out, "12345-03.fz2")) + " "), std::string::npos)
+      << extract.out;
+  EXPECT_EQ(list_names(out), list_names(plain));
+  EXPECT_EQ(read_file(join(out, "12345-04.fz2")), read_file(join(plain, "12345-04.fz2")));
+  program_run missing = run_vorax_program({"X", out, dir.file("none-" + japan + ".fz2"), "Q"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find(shown(dir.file("none-" + japan + ".fz2"))), std::string::npos)
+      << missing.err;
+}
+
 // The language comes from the locale on POSIX (for Windows see EveryLanguage).
 TEST(EndToEndLanguage, GermanFromTheLocalePosix) {
   if (on_windows()) GTEST_SKIP() << "the language is the user's setting on Windows";

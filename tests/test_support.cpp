@@ -26,6 +26,21 @@
 
 namespace fs = std::filesystem;
 
+// Paths are held as the programs hold names: UTF-8 on Windows, the system's bytes on POSIX.
+static fs::path fs_path(const std::string &path) { return fs::u8path(path); }
+
+#ifdef _WIN32
+// A UTF-8 text as UTF-16, for the wide calls.
+static std::wstring wide(const std::string &text) {
+  int count = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (count <= 0) return std::wstring();
+  std::wstring out((size_t)count, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], count);
+  out.resize((size_t)count - 1);
+  return out;
+}
+#endif
+
 scratch_dir::scratch_dir(const std::string &label) {
   static int counter = 0;
   std::error_code ec;
@@ -33,13 +48,13 @@ scratch_dir::scratch_dir(const std::string &label) {
   for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
     std::string name = "vorax-test-" + label + "-" + std::to_string(std::time(nullptr) % 100000);
     fs::path candidate = fs::temp_directory_path() / (name + "-" + std::to_string(counter++));
-    if (fs::create_directory(candidate, ec)) path_ = candidate.string();
+    if (fs::create_directory(candidate, ec)) path_ = candidate.u8string();
   }
 }
 
 scratch_dir::~scratch_dir() {
   std::error_code ec;
-  if (!path_.empty()) fs::remove_all(path_, ec);
+  if (!path_.empty()) fs::remove_all(fs_path(path_), ec);
 }
 
 std::string scratch_dir::file(const std::string &name) const { return join(path_, name); }
@@ -54,17 +69,17 @@ std::string native(std::string path) {
 }
 
 std::string make_folder(const scratch_dir &dir, const std::string &name) {
-  fs::create_directories(dir.file(name));
+  fs::create_directories(fs_path(dir.file(name)));
   return dir.file(name);
 }
 
 void write_file(const std::string &path, const bytes &content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fs_path(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char *>(content.data()), (std::streamsize)content.size());
 }
 
 bytes read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fs_path(path), std::ios::binary);
   if (!in) return bytes();
   return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -72,8 +87,8 @@ bytes read_file(const std::string &path) {
 names list_names(const std::string &folder) {
   names found;
   std::error_code ec;
-  for (const auto &item : fs::directory_iterator(folder, ec)) {
-    if (item.is_regular_file()) found.push_back(item.path().filename().string());
+  for (const auto &item : fs::directory_iterator(fs_path(folder), ec)) {
+    if (item.is_regular_file()) found.push_back(item.path().filename().u8string());
   }
   std::sort(found.begin(), found.end());
   return found;
@@ -92,8 +107,8 @@ std::vector<char *> argument_vector(std::vector<std::string> &args) {
 
 names temporary_files(const std::string &root) {
   names found;
-  for (const auto &item : fs::recursive_directory_iterator(root)) {
-    std::string name = item.path().filename().string();
+  for (const auto &item : fs::recursive_directory_iterator(fs_path(root))) {
+    std::string name = item.path().filename().u8string();
     if (name.rfind(".vx", 0) == 0) found.push_back(name);
   }
   std::sort(found.begin(), found.end());
@@ -106,8 +121,9 @@ namespace {
 // (the platform layer has no such function: only tests set times on files they did not write).
 plat_file open_existing_for_write(const std::string &path) {
 #ifdef _WIN32
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(wide(path).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
   return handle == INVALID_HANDLE_VALUE ? PLAT_NO_FILE : (plat_file)handle;
 #else
   int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
@@ -157,7 +173,7 @@ bool set_utc_time(const std::string &path, int64_t moment) {
 
 int64_t utc_time_of(const std::string &path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
   uint64_t ticks = (uint64_t)data.ftLastWriteTime.dwHighDateTime << 32 |
                    data.ftLastWriteTime.dwLowDateTime;
   return (int64_t)(ticks / 10000000u) - EPOCH_GAP;
@@ -312,6 +328,16 @@ std::string quote(const std::string &text) {
   return out + (on_windows() ? "\"" : "'");
 }
 
+// Runs a command line through the shell; on Windows through the wide call, so that names in
+// UTF-8 arrive whole.
+int system_command(const std::string &command) {
+#ifdef _WIN32
+  return _wsystem(wide(command).c_str());
+#else
+  return std::system(command.c_str());
+#endif
+}
+
 // std::system answers a wait status on POSIX and the exit code itself on Windows.
 int exit_status(int raw) {
   if (raw == -1 || on_windows()) return raw;
@@ -345,11 +371,11 @@ static program_run run_program(const char *program, const std::vector<std::strin
   if (on_windows()) command = "\"" + command + "\"";
 
   program_run run;
-  run.status = exit_status(std::system(command.c_str()));
+  run.status = exit_status(system_command(command));
   // Wine's cmd.exe now and then fails to find a program that is there ("not recognized", 9009)
   // while other Wine processes start; a real run never answers 9009, so try again.
   for (int retry = 0; retry < 3 && on_windows() && run.status == 9009; ++retry) {
-    run.status = exit_status(std::system(command.c_str()));
+    run.status = exit_status(system_command(command));
   }
   bytes out = read_file(out_file), err = read_file(err_file);
   run.out.assign(out.begin(), out.end());
@@ -366,6 +392,14 @@ program_run run_legacy_program(const std::vector<std::string> &args, const std::
 }
 
 bool on_windows(void) { return path_separator == '\\'; }
+
+int ansi_code_page(void) {
+#ifdef _WIN32
+  return (int)GetACP();
+#else
+  return 0;
+#endif
+}
 
 std::string notice(const std::string &title, const std::string &text) {
   return on_windows() ? std::string() : title + "\n" + text + "\n";

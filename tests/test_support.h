@@ -104,6 +104,9 @@ int check_offsets(const bytes &b, size_t header_size, size_t keys);
 // True on Windows, told by the path separator.
 bool on_windows(void);
 
+// The user's ANSI code page on Windows (1250, 1252, ...); 0 on POSIX.
+int ansi_code_page(void);
+
 // Runs the built program with `args`; `language` is the locale it sees (empty: "C", English; on
 // POSIX only: on Windows the language is the user's setting).
 struct program_run {
