@@ -16,8 +16,8 @@ void run_extraction(const command_line *cmd, final_message *out) {
   compose_extract_result(result, found, extracted, skipped, display_text, out);
 }
 
-// The bytes that `format` puts out in front of its first "%s"; -1 when another conversion comes
-// first or there is no "%s".
+// The bytes that `format` puts out in front of its "%s"; -1 when there is none (or, against the
+// rule, another conversion comes first).
 static int prefix_length(const char *format) {
   int length = 0;
   for (const char *p = format; *p != '\0'; ++p, ++length) {

@@ -23,9 +23,8 @@ struct final_message {
   size_t name_length;
 };
 
-// Puts into out->text the stored or display text `format` with `name` for its one "%s", and notes
-// where the name stands. A format with any other conversion in front of its "%s" gets the name
-// all the same, unmarked.
+// Puts into out->text the stored or display text `format` with `name` for its one "%s" (its only
+// conversion besides "%%"), and notes where the name stands; a format without "%s" marks none.
 void compose_with_name(const char *format, const char *name, final_message *out);
 
 // Runs X as both programs do (into the directory, with options O and S) and composes its final

@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "archive/extract.h"
 #include "console/catalogue.h"
-#include "vorax/vorax.h"
+#include "driver/final_message.h"
 #include "pack/entries.h"
+#include "pack/pack.h"
+#include "platform/platform.h"
+#include "vorax/vorax.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -22,6 +26,46 @@ int parse(std::vector<std::string> args) {
 }
 
 }  // namespace
+
+// The length limits count a name as the ANSI code page holds it on Windows (one byte for a
+// Polish l with stroke, one "?" for a CJK character, in the single-byte code pages that the five
+// languages use) and as bytes on POSIX, where the UTF-8 forms take two and three.
+TEST(Driver, LengthsCountAsTheSystemHoldsNames) {
+  auto times = [](int count, const std::string &character) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += character;
+    return text;
+  };
+  const std::string l_stroke = "\xC5\x82", cjk = "\xE6\x97\xA5";  // both UTF-8
+  const bool win = on_windows();
+  ASSERT_TRUE(!win || ansi_code_page() == 1250 || ansi_code_page() == 1252) << ansi_code_page();
+  EXPECT_EQ(plat_name_length(("ab" + l_stroke + cjk).c_str()), win ? 4u : 7u);
+  EXPECT_EQ(plat_name_length(""), 0u);
+
+  EXPECT_EQ(parse({"V2", times(259, l_stroke), "t"}), win ? 0 : 1);
+  EXPECT_EQ(parse({"V2", times(260, l_stroke), "t"}), 1);
+  EXPECT_EQ(parse({"V2", times(259, cjk), "t"}), win ? 0 : 1);
+  EXPECT_EQ(parse({"V2", times(260, cjk), "t"}), 1);
+  EXPECT_EQ(parse({"V2", "gfx", times(255, l_stroke)}), win ? 0 : 1);
+  if (win) {
+    EXPECT_EQ(std::string(cmd.archive_name), times(255, l_stroke) + ".fz2");
+  }
+  EXPECT_EQ(parse({"V2", "gfx", times(256, l_stroke)}), 1);
+  EXPECT_EQ(parse({"X", "out", times(259, l_stroke)}), win ? 0 : 1);
+
+  // Extraction and packing take archive names of up to 199 characters (result 5 beyond).
+  scratch_dir dir("driver-lengths");
+  const std::string folder = dir.path();
+  int32_t n;
+  char failed[NAME_BUFFER_BYTES];
+  for (int count : {199, 200}) {
+    SCOPED_TRACE(count);
+    const bool refused = count == 200 || !win;
+    const std::string name = times(count, l_stroke);
+    EXPECT_EQ(extract_archive(name.c_str(), folder.c_str(), 0, &n, &n, &n, 0) == 5, refused);
+    EXPECT_EQ(pack_vehicles(name.c_str(), folder.c_str(), 2, failed, 0, 1, 0) == 5, refused);
+  }
+}
 
 TEST(Driver, CommandsAndDefaultExtensions) {
   for (const char *spelling : {"v2", "-V2", "/v2", "- v 2", "V2junk", "  V2"}) {
@@ -131,7 +175,22 @@ TEST(Driver, ComposedPackingResults) {
     compose_pack_result(c.result, &pack, "12345-01.fz2", message_text, &m);
     EXPECT_EQ(c.text, std::string(m.text)) << c.result;
     EXPECT_EQ((uint32_t)MSG_ERROR_TITLE, m.title) << c.result;
+    // Where the name stands, so that it is shown as a name.
+    const std::string text = c.text;
+    const size_t at = text.find("12345-01.fz2");
+    EXPECT_EQ(m.name_at, at == std::string::npos ? 0 : at) << c.result;
+    EXPECT_EQ(m.name_length, at == std::string::npos ? 0u : 12u) << c.result;
   }
+  compose_archive_refusal(MSG_ARCHIVE_EXISTS, "a%%b.fz2", message_text, &m);
+  EXPECT_EQ(std::string(m.text).substr(m.name_at, m.name_length), "a%%b.fz2");
+  EXPECT_EQ(std::string(m.text).find("a%%b"), m.name_at);
+  // A text without the name marks none.
+  compose_with_name("plain", "x", &m);
+  EXPECT_EQ(std::string(m.text), "plain");
+  EXPECT_EQ(m.name_length, 0u);
+  compose_with_name("100%% \"%s\"", "x", &m);
+  EXPECT_EQ(std::string(m.text), "100% \"x\"");
+  EXPECT_EQ(m.name_at, 6u);
   // The extraction results and the refusals are checked on the built program.
   // The longest file name in the longest language fits the composed text.
   std::string long_name(259, 'n');
