@@ -520,6 +520,11 @@ TEST(EndToEndNames, AnyNameTheSystemCanHold) {
       << extract.out;
   EXPECT_EQ(list_names(out), list_names(plain));
   EXPECT_EQ(read_file(join(out, "12345-04.fz2")), read_file(join(plain, "12345-04.fz2")));
+  // The older program the same way: its archive of the folder is the one of the plain folder.
+  ASSERT_EQ(run_legacy_program({"V2", plain, dir.file("legacy-plain")}).status, 0);
+  program_run legacy = run_legacy_program({"V2", dir.file("gfx-" + japan), archive + "-legacy"});
+  EXPECT_EQ(legacy.status, 0) << legacy.err;
+  EXPECT_EQ(read_file(archive + "-legacy"), read_file(dir.file("legacy-plain.fz2")));
   program_run missing = run_vorax_program({"X", out, dir.file("none-" + japan + ".fz2"), "Q"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find(shown(dir.file("none-" + japan + ".fz2"))), std::string::npos)
