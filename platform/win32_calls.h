@@ -264,13 +264,19 @@ inline BOOL calendar_of(const FILETIME *time, SYSTEMTIME *calendar) {
 
 // ---- Folder listings. The search handle is counted while it is open.
 
-// Long names only (no short 8.3 names are looked up), fetched in large batches.
+// Long names only (no short 8.3 names are looked up), fetched in large batches; a system older
+// than Windows 7 refuses those two wishes, and is asked again without them.
 inline HANDLE find_first(const char *pattern, found_entry *entry) {
   if (planned_failure(FAULT_SEARCH)) return INVALID_HANDLE_VALUE;
   wide_name name(pattern);
   if (!name.ok) return INVALID_HANDLE_VALUE;
-  return counted(FindFirstFileExW(name.text, FindExInfoBasic, entry, FindExSearchNameMatch,
-                                  nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  HANDLE search = FindFirstFileExW(name.text, FindExInfoBasic, entry, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+    search = FindFirstFileExW(name.text, FindExInfoStandard, entry, FindExSearchNameMatch,
+                              nullptr, 0);
+  }
+  return counted(search);
 }
 
 inline BOOL find_next(HANDLE search, found_entry *entry) {
