@@ -53,7 +53,7 @@ void set_quiet_notices(int quiet) { quiet_notices = quiet; }
 void show_message_box_with_name(const char *text, size_t name_at, size_t name_length,
                                 const char *title) {
   if (text == nullptr) text = "";
-  if (name_length == 0 || name_at + name_length > strlen(text)) name_at = name_length = 0;
+  if (name_at + name_length > strlen(text)) name_at = name_length = 0;  // no name: all display
   if (!quiet_notices) {
     const plat_shown_text shown = {text, name_at, name_length};
     plat_show_notice(&shown, title);
