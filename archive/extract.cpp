@@ -169,7 +169,7 @@ static unsigned extract_records(const char *archive_name, const char *directory,
     std::snprintf(length_text, sizeof length_text, " %s%d", display_text(MSG_LENGTH),
                   (int32_t)size);
     print_name(path);
-    print_plain(length_text);
+    print_text(length_text, MSG_LENGTH);
     end_console_line();
 
     // Writing looks the name up itself, once: a name that is taken without option O, or that is

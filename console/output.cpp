@@ -50,41 +50,50 @@ static int quiet_notices;
 
 void set_quiet_notices(int quiet) { quiet_notices = quiet; }
 
+// The code page that the stored bytes of message `number` are in, in the current language.
+static int code_page_of(uint32_t number) { return message_code_page(number, language_index); }
+
 void show_message_box_with_name(const char *text, size_t name_at, size_t name_length,
-                                const char *title) {
+                                uint32_t title) {
   if (text == nullptr) text = "";
   if (name_at + name_length > strlen(text)) name_at = name_length = 0;  // no name: all display
+  const char *title_text = display_text(title);
+  const int code_page = code_page_of(title);
   if (!quiet_notices) {
-    const plat_shown_text shown = {text, name_at, name_length};
-    plat_show_notice(&shown, title);
+    const plat_shown_text shown = {text, name_at, name_length, code_page};
+    plat_show_notice(&shown, title_text);
     return;
   }
   fflush(stdout);  // the notice follows the progress lines
-  plat_put_text(1, title != nullptr ? title : "", 0);
-  plat_put_text(1, "\n", 0);
+  plat_put_text(1, title_text, code_page);
+  plat_put_text(1, "\n", code_page);
   // The text in its pieces: what comes before the name, the name, what follows it.
   char piece[2 * DISPLAY_TEXT_SIZE];
   snprintf(piece, sizeof piece, "%.*s", (int)name_at, text);
-  plat_put_text(1, piece, 0);
+  plat_put_text(1, piece, code_page);
   snprintf(piece, sizeof piece, "%.*s", (int)name_length, text + name_at);
-  plat_put_text(1, piece, 1);
-  plat_put_text(1, text + name_at + name_length, 0);
-  plat_put_text(1, "\n", 0);
+  plat_put_text(1, piece, PLAT_NAME_TEXT);
+  plat_put_text(1, text + name_at + name_length, code_page);
+  plat_put_text(1, "\n", code_page);
   fflush(stderr);
 }
 
-void show_message_box(const char *text, const char *title) {
+void show_message_box(const char *text, uint32_t title) {
   show_message_box_with_name(text, 0, 0, title);
 }
 
-void show_error(const char *text) { show_message_box(text, display_text(MSG_ERROR_TITLE)); }
+void show_error(const char *text) { show_message_box(text, MSG_ERROR_TITLE); }
 
-void show_usage(void) { show_message_box(display_text(MSG_USAGE), display_text(MSG_USAGE_TITLE)); }
+void show_usage(void) { show_message_box(display_text(MSG_USAGE), MSG_USAGE_TITLE); }
 
-void print_newline(void) { plat_put_text(0, "\n", 0); }
+void print_newline(void) { print_plain("\n"); }
 
-void print_plain(const char *text) { plat_put_text(0, text, 0); }
+void print_plain(const char *text) { print_text(text, MSG_TEXT_MISSING); }
 
-void print_name(const char *name) { plat_put_text(0, name, 1); }
+void print_name(const char *name) { plat_put_text(0, name, PLAT_NAME_TEXT); }
 
-void print_message(uint32_t number) { plat_put_text(0, display_text(number), 0); }
+void print_message(uint32_t number) { print_text(display_text(number), number); }
+
+void print_text(const char *text, uint32_t number) {
+  plat_put_text(0, text, code_page_of(number));
+}

@@ -62,7 +62,7 @@ void compose_archive_refusal(uint32_t number, const char *archive_name, text_loo
 
 void show_final(const final_message *message) {
   show_message_box_with_name(message->text, message->name_at, message->name_length,
-                             display_text(message->title));
+                             message->title);
 }
 
 int final_status(const final_message *message) {

@@ -41,7 +41,10 @@ void compose_legacy_pack_result(unsigned result, text_lookup lookup, final_messa
 int run_vorax_legacy(int argc, char **argv) {
   plat_prepare_process();
   language_index = select_language();
-  std::printf("\nXQ Dezo-Reruzer %s " VORAX_BANNER_VERSION "\n", display_text(MSG_VERSION));
+  char banner[256];
+  std::snprintf(banner, sizeof banner, "\nXQ Dezo-Reruzer %s " VORAX_BANNER_VERSION "\n",
+                display_text(MSG_VERSION));
+  print_text(banner, MSG_VERSION);
 
   command_line cmd;
   if (parse_arguments(argc, argv, &legacy_rules, &cmd) != 0) {

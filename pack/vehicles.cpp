@@ -93,7 +93,7 @@ static int inspect_vehicle_header(const char *path) {
                 length, display_text(MSG_LABEL_SIDE_HEIGHT), side_height,
                 display_text(MSG_LABEL_WIDTH), width, display_text(MSG_LABEL_FRONT_HEIGHT),
                 front_height);
-  print_plain(line);
+  print_text(line, MSG_LABEL_LENGTH);
 
   // Three characters picked by position from message 30: front view, side view, doors.
   const char *picks = message_text(MSG_VIEW_CHARACTERS);
@@ -107,7 +107,7 @@ static int inspect_vehicle_header(const char *path) {
   else if (left) { door = picks[6]; ++door_l_count; }
 
   std::snprintf(line, sizeof line, display_text(MSG_VIEW_LINE), front, side, door);
-  print_plain(line);
+  print_text(line, MSG_VIEW_LINE);
   print_newline();
   return FILE_OK;
 }

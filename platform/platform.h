@@ -273,29 +273,34 @@ int primary_language_from_locale(const char *locale);
 // Returns 0, or 1 when the result does not fit `out_size` (the output is then cut but terminated).
 int plat_convert_text(const char *text, int code_page, char *out, size_t out_size);
 
-// A text to show: display form (what plat_convert_text gives), with at most one file name or path
-// inside it, as the program holds names, at `name_at` for `name_length` bytes (0: none).
+// What plat_put_text takes for the code page of a file name or path, as the program holds names.
+enum { PLAT_NAME_TEXT = 0 };
+
+// A text to show: display form (what plat_convert_text gives) whose stored bytes are in
+// `code_page` (1250, 850, 852), with at most one file name or path inside it, as the program
+// holds names, at `name_at` for `name_length` bytes (0: none).
 struct plat_shown_text {
   const char *text;
   size_t name_at;
   size_t name_length;
+  int code_page;
 };
 
-// Shows a modal notice with a title, the text and one OK button; returns when acknowledged.
-// Windows: MessageBoxW with the information icon, the display texts read in the ANSI code page
-// and the name as UTF-8, so that every character shows. POSIX: standard output is flushed, then
-// the title and the text go to standard error; only when standard input and standard error are
-// both terminals an "[OK]" prompt waits for Enter.
+// Shows a modal notice with a title (display form, in the text's code page), the text and one OK
+// button; returns when acknowledged. Windows: MessageBoxW with the information icon, the display
+// texts read in their code page and the name as UTF-8, so that every character shows. POSIX:
+// standard output is flushed, then the title and the text go to standard error; only when
+// standard input and standard error are both terminals an "[OK]" prompt waits for Enter.
 void plat_show_notice(const plat_shown_text *text, const char *title);
 
 // Writes a text to standard output (`to_error` 0) or standard error (1): a file name or path as
-// the program holds it (`is_name` 1), or a text in display form (0). POSIX: the bytes as they
-// are. Windows, on a console: through the console's wide output, a display text read in the
-// console's code page (so it looks as its bytes always looked there) and a name as UTF-8, so that
-// every character shows. Windows, to a file or a pipe: a display text as its bytes, a name in the
-// ANSI code page with "?" for a character that the code page lacks. Output that fails is ignored,
-// as a failed printf is.
-void plat_put_text(int to_error, const char *text, int is_name);
+// the program holds it (`code_page` PLAT_NAME_TEXT), or a text in display form whose stored bytes
+// are in `code_page`. POSIX: the bytes as they are (display texts are UTF-8 already). Windows, on
+// a console: through the console's wide output, a display text read in its code page and a name
+// as UTF-8, so that every character shows. Windows, to a file or a pipe: a display text as its
+// bytes, a name in the ANSI code page with "?" for a character that the code page lacks. Output
+// that fails is ignored, as a failed printf is.
+void plat_put_text(int to_error, const char *text, int code_page);
 
 // ---------------------------------------------------------------------------------------------
 // The process

@@ -773,8 +773,8 @@ void plat_show_notice(const plat_shown_text *text, const char *title) {
 }
 
 // Names and texts alike are the bytes the system and the terminal take.
-void plat_put_text(int to_error, const char *text, int is_name) {
-  (void)is_name;
+void plat_put_text(int to_error, const char *text, int code_page) {
+  (void)code_page;
   if (text != nullptr) std::fputs(text, to_error ? stderr : stdout);
 }
 

@@ -525,8 +525,9 @@ void plat_find_close(plat_search search) {
 
 int plat_primary_language(void) { return sys::user_language() & 0x3FF; }
 
-// Windows shows the stored bytes as they are: the console in its own code page, message boxes in
-// the ANSI code page (see plat_put_text and plat_show_notice).
+// Windows keeps the stored bytes as they are: they are read in their code page where they reach
+// the console or a message box (see plat_put_text and plat_show_notice), and go to files and
+// pipes as they are.
 int plat_convert_text(const char *text, int code_page, char *out, size_t out_size) {
   (void)code_page;
   if (out == nullptr || out_size == 0) return 1;
@@ -542,7 +543,7 @@ int plat_convert_text(const char *text, int code_page, char *out, size_t out_siz
   return cut;
 }
 
-// Appends display text (ANSI code page) or a name (UTF-8) to wide text of `size` units at *used.
+// Appends display text (its code page) or a name (UTF-8) to wide text of `size` units at *used.
 // 0, or 1 when it does not convert or fit (nothing is added then).
 static int append_wide(wchar_t *out, int size, int *used, const char *text, size_t length,
                        UINT code_page) {
@@ -559,27 +560,32 @@ static int append_wide(wchar_t *out, int size, int *used, const char *text, size
   return 0;
 }
 
-// The title and the texts in front of and behind the name as the ANSI code page reads them (as
-// the 8-bit message box showed them), the name as UTF-8. A name that does not convert is shown
-// as its ANSI reading, as the rest.
+// The code page to read a text in: UTF-8 for a name, else the display text's own.
+static UINT code_page_for(int code_page) {
+  return code_page == PLAT_NAME_TEXT ? CP_UTF8 : (UINT)code_page;
+}
+
+// The title and the texts in front of and behind the name read in their code page, the name as
+// UTF-8. A name that does not convert is read in the texts' code page, as the rest.
 void plat_show_notice(const plat_shown_text *text, const char *title) {
   std::fflush(stdout);
   const char *bytes = text != nullptr && text->text != nullptr ? text->text : "";
   size_t at = text != nullptr ? text->name_at : 0;
   size_t length = text != nullptr ? text->name_length : 0;
-  if (length == 0 || at + length > std::strlen(bytes)) at = length = 0;
+  UINT code_page = text != nullptr && text->code_page != PLAT_NAME_TEXT ? text->code_page : CP_ACP;
+  if (at + length > std::strlen(bytes)) at = length = 0;
   wchar_t wide_text[sys::WIDE_TEXT_SIZE], wide_title[sys::WIDE_TEXT_SIZE];
   int used = 0;
-  append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes, at, CP_ACP);
+  append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes, at, code_page);
   if (append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at, length, CP_UTF8) != 0) {
-    append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at, length, CP_ACP);
+    append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at, length, code_page);
   }
   append_wide(wide_text, sys::WIDE_TEXT_SIZE, &used, bytes + at + length,
-              std::strlen(bytes + at + length), CP_ACP);
+              std::strlen(bytes + at + length), code_page);
   used = 0;
   wide_title[0] = L'\0';
   if (title != nullptr) {
-    append_wide(wide_title, sys::WIDE_TEXT_SIZE, &used, title, std::strlen(title), CP_ACP);
+    append_wide(wide_title, sys::WIDE_TEXT_SIZE, &used, title, std::strlen(title), code_page);
   }
   sys::message_box(wide_text, wide_title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
 }
@@ -587,14 +593,14 @@ void plat_show_notice(const plat_shown_text *text, const char *title) {
 // On a console every character shows through its wide output; elsewhere the bytes are what they
 // always were, a name taken into the ANSI code page. Text that does not convert goes out as its
 // bytes.
-void plat_put_text(int to_error, const char *text, int is_name) {
+void plat_put_text(int to_error, const char *text, int code_page) {
   if (text == nullptr || text[0] == '\0') return;
   FILE *stream = to_error ? stderr : stdout;
   HANDLE handle = sys::handle_of_stream(stream);
+  const int is_name = code_page == PLAT_NAME_TEXT;
   wchar_t wide[sys::WIDE_TEXT_SIZE];
   if (sys::is_console(handle)) {
-    int count = sys::to_wide(is_name ? CP_UTF8 : sys::console_code_page(), text, wide,
-                             sys::WIDE_TEXT_SIZE);
+    int count = sys::to_wide(code_page_for(code_page), text, wide, sys::WIDE_TEXT_SIZE);
     if (count >= 0) {
       std::fflush(stream);  // what the runtime holds comes first
       sys::write_console(handle, wide, count);

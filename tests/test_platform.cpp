@@ -688,7 +688,7 @@ void notice_child(const std::string &) {
   dup2(null_fd, 0);  // no terminal: no prompt waits
   dup2(1, 2);
   std::printf("progress ");
-  const plat_shown_text text = {"text", 0, 0};
+  const plat_shown_text text = {"text", 0, 0, 1250};
   plat_show_notice(&text, "title");
   _exit(0);
 }

@@ -76,7 +76,10 @@ int run_vorax(int argc, char **argv) {
   plat_prepare_process();
   language_index = select_language();
   print_newline();
-  std::printf("XQ Dezo-Reruzer %s " VORAX_BANNER_VERSION, display_text(MSG_VERSION));
+  char banner[256];
+  std::snprintf(banner, sizeof banner, "XQ Dezo-Reruzer %s " VORAX_BANNER_VERSION,
+                display_text(MSG_VERSION));
+  print_text(banner, MSG_VERSION);
   print_newline();
 
   command_line cmd;
