@@ -47,10 +47,9 @@ int wildcard_match(const char *pattern, const char *name, int utf8) {
       // Any run, also an empty one: everything from the first reachable position on.
       size_t first = 0;
       while (first <= name_length && !reached[first]) ++first;
-      for (size_t n = first; n <= name_length; ++n) {
-        // Only where a character starts: never in the middle of a UTF-8 character.
-        next[n] = !utf8 || ((unsigned char)name[n] & 0xC0) != 0x80;
-      }
+      // Positions inside a UTF-8 character are reached too; they lead nowhere else: a "?" from
+      // there ends where it ends from the character's start, and no pattern letter begins there.
+      for (size_t n = first; n <= name_length; ++n) next[n] = 1;
       any = first <= name_length;
     } else {
       for (size_t n = 0; n <= name_length; ++n) {

@@ -69,12 +69,13 @@ TEST(PlatformWildcard, MatchesAsTheWindowsSearch) {
       {"a*b*c", "aXbYc", 1}, {"a*b*c", "aXcYb", 0}, {"**", "abc", 1}, {"*?", "ab", 1},
   };
   for (const auto &c : cases) EXPECT_EQ(wildcard_match(c.pattern, c.name, 0), c.match) << c.name;
-  // Names held as UTF-8: "?" takes a whole character, "*" never stops inside one.
+  // Names held as UTF-8: "?" takes a whole character, also behind a "*".
   struct { const char *pattern, *name; int bytes, characters; } utf8_cases[] = {
       {"?\?\?\?\?-?\?.fz2", "\xC5\x82" "2345-01.fz2", 0, 1},  // l with stroke first
       {"a?c", "a\xE6\x97\xA5" "c", 0, 1},                           // a CJK character
       {"a??c", "a\xE6\x97\xA5" "c", 0, 0},
-      {"*?\xA5", "\xE6\x97\xA5", 1, 0},
+      {"*?\xA5", "\xE6\x97\xA5", 1, 0},  {"*??c", "a\xE6\x97\xA5" "c", 1, 1},
+      {"*?\?-1", "\xC5\x82-1", 1, 0},
       {"*-?.fz2", "\xC5\x82-\xC5\x82.fz2", 0, 1},
   };
   for (const auto &c : utf8_cases) {
