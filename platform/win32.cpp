@@ -599,7 +599,7 @@ void plat_put_text(int to_error, const char *text, int code_page) {
   HANDLE handle = sys::handle_of_stream(stream);
   const int is_name = code_page == PLAT_NAME_TEXT;
   wchar_t wide[sys::WIDE_TEXT_SIZE];
-  if (sys::is_console(handle)) {
+  if (sys::is_console(handle, to_error ? 1 : 0)) {
     int count = sys::to_wide(code_page_for(code_page), text, wide, sys::WIDE_TEXT_SIZE);
     if (count >= 0) {
       std::fflush(stream);  // what the runtime holds comes first
