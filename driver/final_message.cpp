@@ -30,14 +30,17 @@ static int prefix_length(const char *format) {
 }
 
 void compose_with_name(const char *format, const char *name, final_message *out) {
-  int length = std::snprintf(out->text, sizeof out->text, format, name);
-  int at = prefix_length(format);
-  size_t name_length = std::strlen(name);
+  std::snprintf(out->text, sizeof out->text, format, name);
+  mark_name(out, prefix_length(format), name);
+}
+
+void mark_name(final_message *out, long at, const char *name) {
+  const size_t length = std::strlen(name);
   out->name_at = 0;
   out->name_length = 0;
-  if (at >= 0 && length >= 0 && (size_t)at + name_length <= std::strlen(out->text)) {
+  if (at >= 0 && (size_t)at + length <= std::strlen(out->text)) {
     out->name_at = (size_t)at;
-    out->name_length = name_length;
+    out->name_length = length;
   }
 }
 

@@ -27,6 +27,10 @@ struct final_message {
 // conversion besides "%%"), and notes where the name stands; a format without "%s" marks none.
 void compose_with_name(const char *format, const char *name, final_message *out);
 
+// Notes that `name` stands in out->text at byte `at`; nothing is noted (no name) when `at` is
+// negative or the name does not stand whole inside the text, as when the text was cut.
+void mark_name(final_message *out, long at, const char *name);
+
 // Runs X as both programs do (into the directory, with options O and S) and composes its final
 // message.
 void run_extraction(const command_line *cmd, final_message *out);

@@ -590,16 +590,29 @@ void plat_show_notice(const plat_shown_text *text, const char *title) {
   sys::message_box(wide_text, wide_title, MB_OK | MB_ICONINFORMATION);  // style 0x40, no owner
 }
 
+// 1 when the standard stream (0 output, 1 error) behind `handle` is a console. Asking costs a
+// trip to the system, so each stream's answer is kept until its handle changes.
+static int stream_is_console(int to_error, HANDLE handle) {
+  static HANDLE asked[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+  static int answer[2];
+  if (handle != asked[to_error]) {
+    answer[to_error] = sys::is_console(handle);
+    asked[to_error] = handle;
+  }
+  return answer[to_error];
+}
+
 // On a console every character shows through its wide output; elsewhere the bytes are what they
 // always were, a name taken into the ANSI code page. Text that does not convert goes out as its
 // bytes.
 void plat_put_text(int to_error, const char *text, int code_page) {
   if (text == nullptr || text[0] == '\0') return;
+  to_error = to_error ? 1 : 0;
   FILE *stream = to_error ? stderr : stdout;
   HANDLE handle = sys::handle_of_stream(stream);
   const int is_name = code_page == PLAT_NAME_TEXT;
   wchar_t wide[sys::WIDE_TEXT_SIZE];
-  if (sys::is_console(handle, to_error ? 1 : 0)) {
+  if (stream_is_console(to_error, handle)) {
     int count = sys::to_wide(code_page_for(code_page), text, wide, sys::WIDE_TEXT_SIZE);
     if (count >= 0) {
       std::fflush(stream);  // what the runtime holds comes first

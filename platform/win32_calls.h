@@ -340,22 +340,11 @@ inline HANDLE handle_of_stream(FILE *stream) {
   return number >= 0 ? (HANDLE)_get_osfhandle(number) : INVALID_HANDLE_VALUE;
 }
 
-// 1 when the handle is a console's screen (its mode can be asked), else 0. Asking costs a trip
-// to the system, so the answer for the last handle asked about of each of the two standard
-// streams is kept (`slot` 0 or 1) until the stream's handle changes.
-inline int is_console(HANDLE handle, int slot) {
-  static HANDLE asked[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
-  static int answer[2];
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return 0;
-  if (handle != asked[slot]) {
-    DWORD mode;
-    answer[slot] = GetConsoleMode(handle, &mode) ? 1 : 0;
-    asked[slot] = handle;
-  }
-  return answer[slot];
+// 1 when the handle is a console's screen (its mode can be asked), else 0.
+inline int is_console(HANDLE handle) {
+  DWORD mode;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
 }
-
-inline UINT console_code_page(void) { return GetConsoleOutputCP(); }
 
 inline void write_console(HANDLE handle, const wchar_t *text, int count) {
   DWORD written;

@@ -58,11 +58,7 @@ void compose_pack_result(unsigned result, const command_line *cmd, const char *f
                         : result == 12 ? MSG_OUT_OF_MEMORY : MSG_DATA_ERROR;
       out->title = MSG_ERROR_TITLE;
       std::snprintf(out->text, sizeof out->text, "%s: \"%s\"", lookup(number), name);
-      const size_t at = std::strlen(lookup(number)) + 3;
-      if (at + std::strlen(name) <= std::strlen(out->text)) {
-        out->name_at = at;
-        out->name_length = std::strlen(name);
-      }
+      mark_name(out, (long)std::strlen(lookup(number)) + 3, name);  // behind ': "'
       return;
     }
     default:
