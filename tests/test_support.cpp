@@ -16,6 +16,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -392,6 +393,15 @@ program_run run_legacy_program(const std::vector<std::string> &args, const std::
 }
 
 bool on_windows(void) { return path_separator == '\\'; }
+
+long heap_in_use(void) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+  struct mallinfo2 info = mallinfo2();
+  return (long)(info.uordblks + info.hblkhd);
+#else
+  return -1;
+#endif
+}
 
 int ansi_code_page(void) {
 #ifdef _WIN32

@@ -107,6 +107,10 @@ bool on_windows(void);
 // The user's ANSI code page on Windows (1250, 1252, ...); 0 on POSIX.
 int ansi_code_page(void);
 
+// The bytes of the heap in use (glibc's count, mapped blocks included), so that a test can see
+// memory that is never given back even where the leak check cannot; -1 where it cannot be had.
+long heap_in_use(void);
+
 // Runs the built program with `args`; `language` is the locale it sees (empty: "C", English; on
 // POSIX only: on Windows the language is the user's setting).
 struct program_run {
