@@ -373,9 +373,11 @@ static program_run run_program(const char *program, const std::vector<std::strin
 
   program_run run;
   run.status = exit_status(system_command(command));
-  // Wine's cmd.exe now and then fails to find a program that is there ("not recognized", 9009)
-  // while other Wine processes start; a real run never answers 9009, so try again.
-  for (int retry = 0; retry < 3 && on_windows() && run.status == 9009; ++retry) {
+  // Wine's cmd.exe now and then fails to find a program that is there ("not recognized", 9009),
+  // or does not start at all (-1), while other Wine processes start; a real run never answers
+  // either, so try again.
+  for (int retry = 0; retry < 3 && on_windows() && (run.status == 9009 || run.status == -1);
+       ++retry) {
     run.status = exit_status(system_command(command));
   }
   bytes out = read_file(out_file), err = read_file(err_file);
